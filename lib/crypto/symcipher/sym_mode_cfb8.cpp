@@ -1,0 +1,22 @@
+// Mode 5, cipher feedback with 8-bit feedback: one block encipherment per byte.
+#include "crypto/symcipher/block_io.h"
+#include "crypto/symcipher/sym_cipher.h"
+#include "crypto/symcipher/sym_modes.h"
+
+namespace vkt::crypto {
+
+void SymCfb8(SymKeyContext& context, bool decipher, std::uint8_t* out, const std::uint8_t* in,
+             std::size_t length) {
+    std::uint64_t reg = LoadBlock(context.reg);
+    WithBlockCipher(context, [&](const auto& cipher) {
+        for (std::size_t i = 0; i < length; ++i) {
+            std::uint8_t input = in[i];
+            auto output = static_cast<std::uint8_t>(input ^ (cipher.Encrypt(reg) >> 56));
+            out[i] = output;
+            reg = (reg << 8) | (decipher ? input : output);
+        }
+    });
+    StoreBlock(context.reg, reg);
+}
+
+}  // namespace vkt::crypto

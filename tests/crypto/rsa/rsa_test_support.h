@@ -1,0 +1,54 @@
+// Shared by the RSA tests: OpenSSL keys generated once per run, key files made with the
+// key-file writer and loaded through CryptoRsaKeyLoad, and OpenSSL's raw RSA as an oracle.
+#pragma once
+
+#include <openssl/evp.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "crypto/crypto.h"
+#include "crypto/rsa/rsa_key.h"
+#include "keygen/key_file_writer.h"
+
+namespace vkt::crypto::test {
+
+using Bytes = std::vector<std::uint8_t>;
+using keygen::SecretBytes;
+
+// An OpenSSL RSA key of the given size, generated at first use and kept for the whole run.
+EVP_PKEY* TestKey(int bits);
+
+// Loads a key record through a blob made by the writer (protected when password is not empty);
+// returns the result code of CryptoRsaKeyLoad and the handle in *out.
+std::int32_t LoadRecord(const SecretBytes& record, const std::string& password, Handle* out);
+// The loaded private (kind 1) or public (kind 2) key of an OpenSSL key; fails the test when
+// it does not load.
+Handle LoadTestKey(EVP_PKEY* key, keygen::KeyKind kind = keygen::kKindPrivate);
+
+SecretBytes Secret(const std::string& text);
+std::string Hex(const std::uint8_t* bytes, std::size_t count);
+Bytes FromHex(const std::string& text);
+std::size_t ModulusBytes(EVP_PKEY* key);
+
+// OpenSSL's RSA on k bytes: raw (no padding) with the public or the private exponent, and
+// PKCS #1 v1.5 public encryption (block type 2) and signature recovery (block type 1).
+Bytes RawPublic(EVP_PKEY* key, const Bytes& block);
+Bytes RawPrivate(EVP_PKEY* key, const Bytes& block);
+Bytes Pkcs1Encrypt(EVP_PKEY* key, const Bytes& data);
+// Empty when OpenSSL refuses the block.
+Bytes Pkcs1Recover(EVP_PKEY* key, const Bytes& block);
+Bytes Pkcs1Decrypt(EVP_PKEY* key, const Bytes& block);
+
+// The RsaKey behind a key handle (null when the handle is no RSA key).
+RsaKey* KeyObject(Handle handle);
+
+// The text form of an RSA block: 4 hexadecimal digits of the modulus size, then the block.
+std::string BlockText(int bits, const Bytes& block);
+
+// The encryption block 00 || BT || PS || 00 || D of k bytes, PS filling the room D leaves
+// (PS is 0x00, 0xFF or 0x5A bytes for types 0, 1, 2).
+Bytes EncryptionBlock(std::size_t k, int blockType, const Bytes& data);
+
+}  // namespace vkt::crypto::test

@@ -57,12 +57,14 @@ inline std::uint64_t EqualMask(std::uint64_t i, std::uint64_t index) {
 }
 
 // r = table[index], reading all `count` entries of `size` words. Built once per instruction set
-// so that the masked reads run in the widest vectors the processor has.
+// so that the masked reads run in the widest vectors the processor has; the version is chosen
+// at first use with a plain function pointer (no ifunc: an ifunc resolver runs while the
+// shared object is being relocated, before a sanitizer's runtime is ready).
 using Vector = std::uint64_t __attribute__((vector_size(64)));
 
-__attribute__((target_clones("avx512f", "avx2", "default"))) void SelectWords(
-    std::uint64_t* r, const std::uint64_t* table, int count, std::size_t size,
-    std::uint64_t index) {
+__attribute__((always_inline)) inline void SelectWordsBody(std::uint64_t* r,
+                                                           const std::uint64_t* table, int count,
+                                                           std::size_t size, std::uint64_t index) {
     constexpr std::size_t kLanes = sizeof(Vector) / sizeof(std::uint64_t);
     std::size_t j = 0;
     for (; j + kLanes <= size; j += kLanes) {
@@ -82,6 +84,36 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void SelectWords(
         }
         r[j] = acc;
     }
+}
+
+using SelectFn = void (*)(std::uint64_t*, const std::uint64_t*, int, std::size_t, std::uint64_t);
+
+__attribute__((target("avx512f"))) void SelectWordsAvx512(std::uint64_t* r,
+                                                         const std::uint64_t* table, int count,
+                                                         std::size_t size, std::uint64_t index) {
+    SelectWordsBody(r, table, count, size, index);
+}
+
+__attribute__((target("avx2"))) void SelectWordsAvx2(std::uint64_t* r, const std::uint64_t* table,
+                                                     int count, std::size_t size,
+                                                     std::uint64_t index) {
+    SelectWordsBody(r, table, count, size, index);
+}
+
+void SelectWordsPortable(std::uint64_t* r, const std::uint64_t* table, int count,
+                         std::size_t size, std::uint64_t index) {
+    SelectWordsBody(r, table, count, size, index);
+}
+
+void SelectWords(std::uint64_t* r, const std::uint64_t* table, int count, std::size_t size,
+                 std::uint64_t index) {
+    static const SelectFn select = [] {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512f")) return SelectFn{SelectWordsAvx512};
+        if (__builtin_cpu_supports("avx2")) return SelectFn{SelectWordsAvx2};
+        return SelectFn{SelectWordsPortable};
+    }();
+    select(r, table, count, size, index);
 }
 
 // The same for 30-bit limbs (even moduli), where speed matters less than the division.

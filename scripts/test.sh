@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Runs the whole test suite: installs what is missing, then builds and tests each preset.
-#   scripts/test.sh            both presets: default (optimised) and asan (ASan + UBSan)
+#   scripts/test.sh            every preset: default (optimised), asan (ASan + UBSan), and
+#                              tsan (ThreadSanitizer over the runtime tests)
 #   scripts/test.sh default    one preset
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/bootstrap.sh
 presets=("$@")
-((${#presets[@]})) || presets=(default asan)
+((${#presets[@]})) || presets=(default asan tsan)
 
 jobs=$(nproc)
 for preset in "${presets[@]}"; do

@@ -1,0 +1,72 @@
+// The event thread: one per process, started by the first connect. A readiness loop (epoll
+// with an eventfd for posted events) that delivers, one at a time and in arrival order:
+//   socket readable      data is waiting while notifications are enabled
+//   socket closed        the peer closed the connection and no data is left unread
+//   idle time-out        posted by the idle watchdog
+//   keep-alive due       posted by the keep-alive timer
+//   stop                 posted at unload; ends the loop
+// and runs the handlers of each (event_handlers.h). Frames other than keep-alives are handed
+// to the protocol's dispatcher through a hook that the protocol layer installs.
+//
+// "Notifications enabled" for a socket means it is in the epoll set (EPOLLIN | EPOLLRDHUP,
+// level triggered). A readiness report is delivered only if the socket is still watched when
+// its turn comes, and it is classified afresh then: peer closed (POLLRDHUP or POLLHUP) with no
+// unread byte (FIONREAD 0) is "closed", anything else "readable", so the last frames a peer
+// sends before closing are always delivered before the close. "Closed" is delivered once: the
+// socket leaves the epoll set first.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "runtime/net/notification_target.h"
+
+namespace vkt::runtime {
+
+class Connection;
+
+enum class EventKind { SocketReadable, SocketClosed, IdleTimeout, KeepAliveDue, Stop };
+
+class EventThread : public NotificationTarget {
+  public:
+    // Starts the process's event thread once; 0, or 40060 when it cannot be created. Any
+    // thread may call it; concurrent calls start one thread.
+    static std::int32_t Start();
+    // The running event thread, or null.
+    static EventThread* Current();
+    // Posts stop, waits for the loop to end and joins it (unload; tests). Not from the event
+    // thread itself.
+    static void Shutdown();
+
+    bool WatchSocket(int fd, bool enabled) override;
+    void Post(EventKind kind);  // idle time-out, keep-alive due, stop
+
+    virtual ~EventThread();
+    EventThread(const EventThread&) = delete;
+    EventThread& operator=(const EventThread&) = delete;
+
+  private:
+    EventThread() = default;
+    bool Open();  // the epoll set and the eventfd in it
+    void Loop();
+    bool DeliverPosted();  // false once stop was taken
+    void DeliverSocket(int fd);
+    bool IsWatched(int fd);
+
+    int epollFd_ = -1;
+    int eventFd_ = -1;
+    std::mutex queueLock_;  // guards queue_
+    std::deque<EventKind> queue_;
+    std::mutex watchLock_;  // guards watched_ and serialises changes of the epoll set
+    std::set<int> watched_;
+    std::thread thread_;
+};
+
+// The protocol's dispatcher, run on the event thread for every frame that is not a keep-alive.
+using DispatchHook = void (*)(Connection& connection);
+void SetDispatchHook(DispatchHook hook);  // null: frames are dropped
+
+}  // namespace vkt::runtime

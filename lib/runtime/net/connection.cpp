@@ -1,0 +1,183 @@
+// The connection object: fields, message setters, frame building, notifications, close.
+#include "runtime/net/connection.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "runtime/status/status_code.h"
+
+namespace vkt::runtime {
+
+namespace {
+
+// Copies text into a fixed field, truncating, zero-filling the rest; null counts as "".
+template <std::size_t N>
+void CopyField(char (&field)[N], const char* text) {
+    std::size_t n = 0;
+    if (text != nullptr) {
+        while (n < N - 1 && text[n] != 0) ++n;
+        std::memcpy(field, text, n);
+    }
+    std::memset(field + n, 0, N - n);
+}
+
+}  // namespace
+
+Connection::Connection(const char* host, const char* service, NotificationTarget* window,
+                       std::int32_t timeoutSeconds)
+    : window_(window) {
+    CopyField(host_, host);
+    CopyField(service_, service);
+    SetTimeout(timeoutSeconds);
+}
+
+Connection::~Connection() {
+    Close();
+    explicit_bzero(keyPassword_, sizeof keyPassword_);
+}
+
+void Connection::SetHost(const char* host) {
+    std::lock_guard lock(mutex_);
+    CopyField(host_, host);
+}
+
+void Connection::SetService(const char* service) {
+    std::lock_guard lock(mutex_);
+    CopyField(service_, service);
+}
+
+void Connection::SetTimeout(std::int32_t seconds) {
+    timeoutSeconds_ = seconds < 0 ? 0 : seconds;
+}
+
+void Connection::SetWindow(NotificationTarget* window) {
+    window_ = window;
+}
+
+void Connection::SetLineParameters(std::int32_t blockSize, std::int32_t lineRate) {
+    blockSize_ = (blockSize >= 1 && blockSize <= kMaxBlock) ? blockSize : kMaxBlock;
+    lineRate_ = lineRate;
+}
+
+void Connection::SetKeyPassword(const char* password) {
+    std::lock_guard lock(mutex_);
+    CopyField(keyPassword_, password);
+}
+
+void Connection::Close() {
+    const int fd = socket_.exchange(-1);
+    connected_ = 0;
+    if (fd >= 0) {
+        // The window must not keep watching a descriptor number that may be reused.
+        if (NotificationTarget* window = window_.load()) window->WatchSocket(fd, false);
+        ::close(fd);
+    }
+    std::lock_guard lock(mutex_);
+    delete[] sendBuffer_;
+    sendBuffer_ = nullptr;
+    sendLength_ = 0;
+    outgoing_.Clear();
+    delete[] recvBuffer_;
+    recvBuffer_ = nullptr;
+    recvLength_ = 0;
+    incoming_.Clear();
+}
+
+void Connection::SetCharacteristic(const char* text) {
+    std::lock_guard lock(mutex_);
+    outgoing_.characteristic = text != nullptr ? text[0] : 0;
+}
+
+void Connection::SetMessageType(const char* text) {
+    std::lock_guard lock(mutex_);
+    outgoing_.messageType = text != nullptr ? text[0] : 0;
+}
+
+void Connection::SetData(const void* bytes, std::uint32_t count) {
+    std::lock_guard lock(mutex_);
+    outgoing_.SetData(bytes, count);
+}
+
+void Connection::SetData2(const void* bytes, std::uint32_t count) {
+    std::lock_guard lock(mutex_);
+    outgoing_.SetData2(bytes, count);
+}
+
+std::int32_t Connection::BuildFrame() {
+    std::lock_guard lock(mutex_);
+    delete[] sendBuffer_;
+    sendBuffer_ = nullptr;
+    sendLength_ = 0;
+    std::uint32_t length = 0;
+    const std::int32_t status = protocol::BuildFrame(outgoing_, &sendBuffer_, &length);
+    if (status == 0) sendLength_ = static_cast<std::int32_t>(length);
+    return status;
+}
+
+std::int32_t Connection::CheckFrame() {
+    std::lock_guard lock(mutex_);
+    return protocol::CheckFrame(
+        recvBuffer_, recvBuffer_ != nullptr ? static_cast<std::uint32_t>(recvLength_) : 0);
+}
+
+std::int32_t Connection::ParseLineParameters() {
+    std::int32_t rate = 0;
+    std::int32_t size = 0;
+    {
+        std::lock_guard lock(mutex_);
+        protocol::ParseLineParameters(incoming_.Text(), &rate, &size);
+    }
+    SetLineParameters(size, rate);
+    return 0;
+}
+
+void Connection::SetState(std::uint32_t state, std::uint32_t substate) {
+    state_ = state;
+    substate_ = substate;
+}
+
+std::uint32_t Connection::GetState() const {
+    return state_;
+}
+
+std::uint32_t Connection::GetSubstate() const {
+    return substate_;
+}
+
+bool Connection::EnableNotifications() {
+    const int fd = socket_;
+    if (fd < 0) {
+        errno = ENOTCONN;
+        return false;
+    }
+    NotificationTarget* window = window_;
+    return window == nullptr || window->WatchSocket(fd, true);
+}
+
+bool Connection::DisableNotifications() {
+    const int fd = socket_;
+    if (fd < 0) {
+        errno = ENOTCONN;
+        return false;
+    }
+    NotificationTarget* window = window_;
+    return window == nullptr || window->WatchSocket(fd, false);
+}
+
+int Connection::HasData() {
+    const int fd = socket_;
+    if (fd < 0) return 0;
+    pollfd entry{fd, POLLIN, 0};
+    int ready;
+    do {
+        ready = ::poll(&entry, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0) return -1;
+    // End of stream and a pending error also make a read return at once.
+    return (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0 ? 1 : 0;
+}
+
+}  // namespace vkt::runtime

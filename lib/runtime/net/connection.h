@@ -1,0 +1,109 @@
+// The process's one TCP connection with the server: resolution, connect, paced frame sends,
+// whole-frame receives with a stall time-out, the outgoing and incoming messages, and the
+// operation state that decides which handler an incoming frame goes to.
+//
+// Every socket failure is reported as ComposeStatus(<Winsock number>, 1): errno and resolver
+// errors are mapped to the catalogue's socket numbers first (socket_errors.h).
+//
+// Threads: the caller's thread connects and sends, the event thread receives and sends
+// keep-alives, either may close. The frame buffers and the message fields are guarded by an
+// internal mutex that is never held across a socket wait or a sleep: SendFrame takes the built
+// frame out of the connection before it starts sending, ReceiveFrame assembles a frame in a
+// buffer of its own and installs it only when it is complete. Incoming() hands out the
+// incoming message without the lock; it is read by the thread that received it, or after that
+// thread has signalled the reader. The socket, the state, the line parameters and the
+// time-out are atomics.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+
+#include "protocol/frame.h"
+#include "runtime/net/notification_target.h"
+
+namespace vkt::runtime {
+
+class Connection {
+  public:
+    static constexpr std::int32_t kMaxBlock = 8192;
+
+    Connection(const char* host, const char* service, NotificationTarget* window,
+               std::int32_t timeoutSeconds);
+    ~Connection();  // Destroy: closes the socket, frees both frames, wipes the key password
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void SetHost(const char* host);
+    void SetService(const char* service);
+    void SetTimeout(std::int32_t seconds);  // negative counts as 0
+    void SetWindow(NotificationTarget* window);
+    void SetLineParameters(std::int32_t blockSize, std::int32_t lineRate);
+    void SetKeyPassword(const char* password);  // kept for the asynchronous handlers
+    const char* KeyPassword() const { return keyPassword_; }
+
+    // Resolves, connects (blocking, the system's time-out), makes the socket non-blocking and
+    // enables notifications. 0 or a status code; a failure leaves no socket behind.
+    std::int32_t Connect();
+    // Stops notifications, closes the socket, frees both frames and the message fields.
+    void Close();
+    bool IsConnected() const { return connected_ != 0; }
+    int Socket() const { return socket_; }
+
+    // Frames.
+    void SetCharacteristic(const char* text);
+    void SetMessageType(const char* text);
+    void SetData(const void* bytes, std::uint32_t count);
+    void SetData2(const void* bytes, std::uint32_t count);
+    std::int32_t BuildFrame();  // 0, 40100, or 40004 when the data exceed 9,998 bytes
+    std::int32_t SendFrame();   // paced; frees the send buffer and clears the outgoing fields
+    // 0: a frame is in the incoming message; 49998: a server keep-alive was consumed; 49999:
+    // nothing was waiting; else a status code.
+    std::int32_t ReceiveFrame();
+    std::int32_t CheckFrame();           // on the last received frame: 0 or 40001
+    std::int32_t ParseLineParameters();  // from the incoming data; 0
+    const protocol::IncomingMessage& Incoming() const { return incoming_; }
+
+    void SetState(std::uint32_t state, std::uint32_t substate);
+    std::uint32_t GetState() const;
+    std::uint32_t GetSubstate() const;
+
+    // Start or stop the window's watch of the socket; true without a window (nothing to tell).
+    // False with errno set when there is no socket or the window refuses.
+    bool EnableNotifications();
+    bool DisableNotifications();
+    int HasData();  // nonzero when data can be read now; -1 when poll fails
+
+    std::int32_t BlockSize() const { return blockSize_; }
+    std::int32_t LineRate() const { return lineRate_; }
+    std::int32_t TimeoutSeconds() const { return timeoutSeconds_; }
+
+  private:
+    std::int32_t SendPaced(const std::uint8_t* frame, std::int32_t length);
+    std::int32_t ReadUntil(int fd, std::uint8_t* buffer, std::int32_t want, std::int32_t* have,
+                           std::chrono::steady_clock::time_point* lastData);
+
+    std::atomic<NotificationTarget*> window_{nullptr};
+    std::atomic<int> socket_{-1};
+    // Guards host_, service_, keyPassword_, both buffers and lengths and both messages.
+    mutable std::mutex mutex_;
+    char host_[254] = {};
+    char service_[254] = {};
+    char keyPassword_[256] = {};
+    std::uint8_t* recvBuffer_ = nullptr;
+    std::uint8_t* sendBuffer_ = nullptr;
+    std::int32_t sendLength_ = 0;
+    std::int32_t recvLength_ = 0;
+    std::atomic<std::int32_t> blockSize_{kMaxBlock};
+    std::atomic<std::int32_t> lineRate_{0};
+    std::atomic<std::int32_t> timeoutSeconds_{0};
+    // Read and written by the caller's thread, the event thread and the watchdog's tick.
+    std::atomic<std::uint32_t> state_{0};
+    std::atomic<std::uint32_t> substate_{0};
+    std::atomic<std::uint32_t> connected_{0};
+    protocol::OutgoingMessage outgoing_;
+    protocol::IncomingMessage incoming_;
+};
+
+}  // namespace vkt::runtime

@@ -1,0 +1,142 @@
+// Connection::Connect: service and host resolution, a blocking connect to each address in
+// turn, then the non-blocking mode and notifications.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "runtime/net/connection.h"
+#include "runtime/net/socket_errors.h"
+#include "runtime/status/status_code.h"
+
+namespace vkt::runtime {
+
+namespace {
+
+constexpr std::int32_t kNoData = 11004;      // name valid, nothing associated with it
+constexpr std::int32_t kBadAddress = 10049;  // address not valid
+
+std::int32_t NetworkStatus(std::int32_t socketError) {
+    return ComposeStatus(socketError, kSourceNetwork);
+}
+
+// Port of a TCP service name, else of a decimal port number (every character a digit, 1 to
+// 65535). A name that is neither fails as the platform's service look-up does: 11004.
+std::int32_t ResolveService(const char* service, std::uint16_t* portNetworkOrder) {
+    servent entry{};
+    servent* found = nullptr;
+    char scratch[1024];
+    if (getservbyname_r(service, "tcp", &entry, scratch, sizeof scratch, &found) == 0 &&
+        found != nullptr) {
+        *portNetworkOrder = static_cast<std::uint16_t>(found->s_port);
+        return 0;
+    }
+    std::uint32_t port = 0;
+    std::size_t i = 0;
+    for (; service[i] >= '0' && service[i] <= '9' && port <= 65535; ++i)
+        port = port * 10 + static_cast<std::uint32_t>(service[i] - '0');
+    if (i == 0 || service[i] != 0 || port == 0 || port > 65535) return NetworkStatus(kNoData);
+    *portNetworkOrder = htons(static_cast<std::uint16_t>(port));
+    return 0;
+}
+
+// Blocking connect with the system's own time-out. 0, or -1 with errno set. An interrupted
+// connect goes on in the background: wait for it and fetch its outcome.
+int ConnectBlocking(int fd, const sockaddr_in& address) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return 0;
+    if (errno != EINTR) return -1;
+    pollfd entry{fd, POLLOUT, 0};
+    int ready;
+    do {
+        ready = ::poll(&entry, 1, -1);
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0) return -1;
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return -1;
+    if (error != 0) {
+        errno = error;
+        return -1;
+    }
+    return 0;
+}
+
+// A new TCP socket connected to address, or -1 with errno set (nothing left open).
+int OpenConnected(const sockaddr_in& address) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0) return -1;
+    if (ConnectBlocking(fd, address) == 0) return fd;
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return -1;
+}
+
+}  // namespace
+
+std::int32_t Connection::Connect() {
+    char host[sizeof host_];
+    char service[sizeof service_];
+    {
+        std::lock_guard lock(mutex_);
+        std::memcpy(host, host_, sizeof host);
+        std::memcpy(service, service_, sizeof service);
+    }
+    if (socket_ >= 0) Close();  // a new connect never strands the previous socket
+
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    if (const std::int32_t status = ResolveService(service, &address.sin_port); status != 0)
+        return status;
+
+    int fd = -1;
+    if (host[0] >= '0' && host[0] <= '9') {
+        // A dotted IPv4 address, used as given: no name resolution.
+        address.sin_addr.s_addr = ::inet_addr(host);
+        if (address.sin_addr.s_addr == INADDR_NONE) return NetworkStatus(kBadAddress);
+        fd = OpenConnected(address);
+        if (fd < 0) return SocketStatus(errno);
+    } else {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_protocol = IPPROTO_TCP;
+        addrinfo* found = nullptr;
+        if (const int error = ::getaddrinfo(host, nullptr, &hints, &found); error != 0)
+            return NetworkStatus(ResolverErrorNumber(error));
+        // Every address of the name, in the order given, until one connects. A socket whose
+        // connect failed is not reused: each attempt gets a fresh one.
+        int lastError = EADDRNOTAVAIL;
+        for (const addrinfo* entry = found; entry != nullptr && fd < 0; entry = entry->ai_next) {
+            if (entry->ai_family != AF_INET || entry->ai_addrlen < sizeof(sockaddr_in)) continue;
+            address.sin_addr = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
+            fd = OpenConnected(address);
+            if (fd < 0) lastError = errno;
+        }
+        ::freeaddrinfo(found);
+        if (fd < 0) return SocketStatus(lastError);
+    }
+
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        return SocketStatus(saved);
+    }
+    socket_ = fd;
+    connected_ = 1;
+    if (!EnableNotifications()) {
+        const int saved = errno;
+        Close();
+        return SocketStatus(saved);
+    }
+    return 0;
+}
+
+}  // namespace vkt::runtime

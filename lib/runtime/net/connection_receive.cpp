@@ -1,0 +1,126 @@
+// Connection::ReceiveFrame: reads exactly one frame. The 9 bytes of the header and a first
+// data byte (or the end mark) come first; after them no read asks for more than the rest of
+// the current frame, so a following frame stays in the socket for the next call.
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "runtime/net/connection.h"
+#include "runtime/net/socket_errors.h"
+#include "runtime/net/wait_clock.h"
+#include "runtime/status/status_code.h"
+
+namespace vkt::runtime {
+
+namespace {
+
+constexpr std::int32_t kFirstRead = protocol::kHeaderSize + 1;
+
+// recv that retries when interrupted.
+ssize_t ReceiveSome(int fd, std::uint8_t* into, std::int32_t count) {
+    ssize_t n;
+    do {
+        n = ::recv(fd, into, static_cast<std::size_t>(count), 0);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+}  // namespace
+
+// Reads into buffer until *have reaches want, at most 8192 bytes per read. A stall (nothing
+// waiting, or end of stream) of timeoutSeconds since the last data gives 40055. While waiting
+// it sleeps the time a block takes on the line (never past the time-out), or 2 ms; after an
+// end of stream 10 ms.
+std::int32_t Connection::ReadUntil(int fd, std::uint8_t* buffer, std::int32_t want,
+                                   std::int32_t* have, WaitClock::time_point* lastData) {
+    while (*have < want) {
+        const std::int32_t chunk = std::min(kMaxBlock, want - *have);
+        const ssize_t n = ReceiveSome(fd, buffer + *have, chunk);
+        if (n > 0) {
+            *have += static_cast<std::int32_t>(n);
+            *lastData = WaitClock::now();
+            continue;
+        }
+        const bool wouldBlock = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+        if (n < 0 && !wouldBlock) return SocketStatus(errno);
+        const std::int32_t timeout = timeoutSeconds_;
+        if (StallExpired(*lastData, timeout)) return kTimeout;
+        std::int64_t pause = 10;
+        if (wouldBlock) {
+            const std::int32_t rate = lineRate_;
+            pause = rate > 0 ? std::int64_t{blockSize_} * 8000 / rate : 2;
+            // A slow line must not hold the loop past its own time-out.
+            pause = std::max<std::int64_t>(1, std::min(pause, MsUntilExpired(*lastData, timeout)));
+        }
+        SleepMs(pause);
+    }
+    return 0;
+}
+
+std::int32_t Connection::ReceiveFrame() {
+    const int fd = socket_;
+    if (connected_ == 0 || fd < 0) return SocketStatus(ENOTCONN);
+    {
+        std::lock_guard lock(mutex_);
+        delete[] recvBuffer_;
+        recvBuffer_ = nullptr;
+        recvLength_ = 0;
+        incoming_.Clear();
+    }
+    // No read notification may be queued while the frame is taken apart; nothing turns the
+    // watch back on during this call, so one switch-off covers every read below.
+    DisableNotifications();
+
+    WaitClock::time_point lastData = WaitClock::now();
+    std::uint8_t header[kFirstRead];
+    const ssize_t first = ReceiveSome(fd, header, kFirstRead);
+    if (first < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return kNothingWaiting;
+        return SocketStatus(errno);
+    }
+    if (first == 0) return SocketStatus(ECONNRESET);  // the peer closed before a frame
+    std::int32_t have = static_cast<std::int32_t>(first);
+    lastData = WaitClock::now();
+    if (const std::int32_t status = ReadUntil(fd, header, kFirstRead, &have, &lastData);
+        status != 0)
+        return status;
+
+    const std::int32_t total = protocol::FrameTotalLength(header);
+    if (total < 0) return kBadLength;
+    // A length field of 0 or less leaves no room for the end mark behind the header.
+    if (total < kFirstRead) return kBadFrame;
+
+    auto* frame = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(total) + 1];
+    if (frame == nullptr) return kNoMemory;
+    std::memcpy(frame, header, kFirstRead);
+    if (const std::int32_t status = ReadUntil(fd, frame, total, &have, &lastData); status != 0) {
+        delete[] frame;
+        return status;
+    }
+    frame[total] = 0;
+    const auto size = static_cast<std::uint32_t>(total);
+    if (protocol::CheckFrame(frame, size) != 0) {
+        delete[] frame;
+        return kBadFrame;
+    }
+
+    std::lock_guard lock(mutex_);
+    if (const std::int32_t status = protocol::TakeIncoming(frame, size, &incoming_); status != 0) {
+        delete[] frame;
+        return status;
+    }
+    if (protocol::IsKeepAlive(incoming_)) {
+        // The server's keep-alive is consumed here and never reaches the protocol layer.
+        incoming_.Clear();
+        delete[] frame;
+        return kServerKeepAlive;
+    }
+    recvBuffer_ = frame;
+    recvLength_ = total;
+    return 0;
+}
+
+}  // namespace vkt::runtime

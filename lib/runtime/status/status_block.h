@@ -1,0 +1,38 @@
+// The per-process status of the operation under way or last run, copied out by VKTEstado.
+// Guarded by StatusLock(), shared with the error list.
+#pragma once
+
+#include <cstdint>
+
+#include "vkt32.h"
+
+namespace vkt::runtime {
+
+enum : std::uint32_t {
+    kActivityIdle = 0,  // idle, or ended well
+    kActivityFailed = 1,
+    kActivityRunning = 2,
+};
+
+class StatusBlock {
+  public:
+    StatusBlock();
+
+    void SetSessionId(std::uint32_t id);
+    void SetFunction(const char* text);  // at most 255 bytes are kept
+    void SetStep(std::uint32_t step);
+    void SetFileName(const char* text);  // at most 255 bytes are kept
+    void SetBytesDone(std::uint32_t bytes);
+    void SetBytesTotal(std::uint32_t bytes);
+    void SetActivity(std::uint32_t activity);
+    std::uint32_t GetActivity() const;
+    // fileName "", function "No hay funcion activa", step 10, activity 0, bytesDone 0.
+    void Reset();
+    // Copies the block with the two length fields computed from the strings.
+    void CopyOut(StatusRecord* out) const;
+
+  private:
+    StatusRecord record_;  // same layout as the record; the length fields are filled on copy
+};
+
+}  // namespace vkt::runtime

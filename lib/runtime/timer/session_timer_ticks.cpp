@@ -1,0 +1,49 @@
+// The two ticks of a session timer, run on the timer's thread at the end of each period.
+// They only set flags, record and post: the socket and the slot are the event thread's.
+#include "runtime/event/event_thread.h"
+#include "runtime/net/connection.h"
+#include "runtime/status/error_list.h"
+#include "runtime/status/status_block.h"
+#include "runtime/status/status_code.h"
+#include "runtime/timer/session_timer.h"
+
+namespace vkt::runtime {
+
+void SessionTimer::Tick(Kind kind) {
+    if (kind == Kind::KeepAlive) {
+        KeepAliveTick();
+    } else {
+        WatchdogTick();
+    }
+}
+
+// Asks the event thread for a keep-alive frame and switches the socket's notifications back
+// on, so that a connection left with notifications off is heard again.
+void SessionTimer::KeepAliveTick() {
+    inCallback_.store(1);
+    Connection* connection = connection_.load();
+    if (running_.load() != 0 && connection != nullptr) {
+        if (window_ != nullptr) window_->Post(EventKind::KeepAliveDue);
+        connection->EnableNotifications();
+    }
+    inCallback_.store(0);
+}
+
+// Two ticks in a row without traffic (missed already 1) end the session: 49997 is recorded,
+// activity becomes 1, the exchange in progress is abandoned and the event thread is told.
+// The event thread resets `missed` whenever a frame arrives.
+void SessionTimer::WatchdogTick() {
+    inCallback_.store(1);
+    bool fire = false;
+    if (running_.load() != 0 && missed_.exchange(1) == 1) {
+        if (errorList_ != nullptr) errorList_->Add(kServerSilent);
+        if (statusBlock_ != nullptr) statusBlock_->SetActivity(kActivityFailed);
+        fire = true;
+    }
+    inCallback_.store(0);
+    if (!fire) return;
+    if (Connection* connection = connection_.load()) connection->SetState(0, 0);
+    if (window_ != nullptr) window_->Post(EventKind::IdleTimeout);
+}
+
+}  // namespace vkt::runtime

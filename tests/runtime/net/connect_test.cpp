@@ -1,0 +1,241 @@
+// Connecting: by dotted address, by name, by service name and by port; resolution and
+// connect failures; the socket's modes; notifications; nothing left behind on failure.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "connection_helpers.h"
+#include "runtime/net/connection.h"
+#include "scripted_peer.h"
+
+namespace vkt::runtime {
+namespace {
+
+using test::OpenDescriptorCount;
+using test::PeerOptions;
+using test::ReceiveWhenReady;
+using test::ScriptedPeer;
+using test::SendBytes;
+using test::WireFrame;
+
+// The connection reaches this very peer: the frame it sends arrives.
+void ExpectConnectedTo(Connection& connection) {
+    ASSERT_TRUE(connection.IsConnected());
+    ASSERT_EQ(ReceiveWhenReady(connection), 0);
+    EXPECT_EQ(test::IncomingData(connection), "hola");
+}
+
+TEST(Connect, ByDottedAddressAndByName) {
+    for (const char* host : {"127.0.0.1", "localhost"}) {
+        SCOPED_TRACE(host);
+        ScriptedPeer peer({SendBytes(WireFrame('2', 'O', "hola"))});
+        ASSERT_TRUE(peer.Listening());
+        Connection connection(host, peer.PortText().c_str(), nullptr, 5);
+        ASSERT_EQ(connection.Connect(), 0);
+        ExpectConnectedTo(connection);
+
+        const int fd = connection.Socket();
+        EXPECT_NE(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
+        EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+    }
+}
+
+// "echo" is TCP port 7 in the services database. The peer listens on an address of the
+// loopback network that no one else uses, so port 7 is free there (binding it needs root).
+TEST(Connect, ByServiceName) {
+    servent* entry = ::getservbyname("echo", "tcp");
+    if (entry == nullptr) GTEST_SKIP() << "no \"echo\" in the services database";
+    const unsigned pid = static_cast<unsigned>(::getpid());
+    const std::string address =
+        "127." + std::to_string(100 + pid % 100) + "." + std::to_string(pid / 100 % 250 + 1) + ".7";
+    ScriptedPeer peer(
+        {SendBytes(WireFrame('2', 'O', "hola"))},
+        PeerOptions{address.c_str(), ntohs(static_cast<std::uint16_t>(entry->s_port)), 0});
+    if (!peer.Listening())
+        GTEST_SKIP() << "cannot listen on port 7: " << strerror(peer.ListenError());
+    Connection connection(address.c_str(), "echo", nullptr, 5);
+    ASSERT_EQ(connection.Connect(), 0);
+    ExpectConnectedTo(connection);
+}
+
+TEST(Connect, FailuresReturnTheirCodeAndLeaveNothingOpen) {
+    // A bound socket that does not listen: connecting to its port is refused, and the port
+    // cannot be taken by anyone else while the test runs.
+    const int bound = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(bound, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t size = sizeof address;
+    ::getsockname(bound, reinterpret_cast<sockaddr*>(&address), &size);
+    const std::string refusedPort = std::to_string(ntohs(address.sin_port));
+
+    struct Case {
+        const char* host;
+        std::string service;
+        std::int32_t status;
+    };
+    const Case cases[] = {
+        {"127.0.0.1", refusedPort, 110061},
+        {"localhost", refusedPort, 110061},
+        {"vkt-nohost.invalid", refusedPort, 111001},   // reserved: never resolves
+        {"127.0.0.1", "vkt-no-such-service", 111004},  // neither a name nor a number
+        {"127.0.0.1", "0", 111004},
+        {"127.0.0.1", "", 111004},
+        {"127.0.0.1", "70000", 111004},  // beyond the port range
+        {"127.0.0.1", "80x", 111004},
+        {"999.0.0.1", refusedPort, 110049},  // not a dotted address
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.host) + " / " + c.service);
+        const int before = OpenDescriptorCount();
+        test::RecordingWindow window;
+        Connection connection(c.host, c.service.c_str(), &window, 5);
+        EXPECT_EQ(connection.Connect(), c.status);
+        EXPECT_FALSE(connection.IsConnected());
+        EXPECT_EQ(connection.Socket(), -1);
+        EXPECT_TRUE(window.Calls().empty());
+        EXPECT_EQ(OpenDescriptorCount(), before);
+    }
+    ::close(bound);
+}
+
+// Connect turns notifications on; a receive turns them off before reading; close stops them.
+TEST(Connect, NotificationsFollowTheSocket) {
+    ScriptedPeer peer({SendBytes(WireFrame('2', 'O', "hola"))});
+    test::RecordingWindow window;
+    Connection connection("127.0.0.1", peer.PortText().c_str(), &window, 5);
+    ASSERT_EQ(connection.Connect(), 0);
+    const int fd = connection.Socket();
+    ASSERT_EQ(window.Calls(), (std::vector<std::pair<int, bool>>{{fd, true}}));
+    ExpectConnectedTo(connection);
+    ASSERT_EQ(window.Calls().size(), 2u);
+    EXPECT_EQ(window.Calls()[1], std::make_pair(fd, false));
+    ASSERT_TRUE(connection.EnableNotifications());
+    connection.Close();
+    EXPECT_EQ(window.Calls().back(), std::make_pair(fd, false));
+    EXPECT_FALSE(connection.EnableNotifications());
+}
+
+// A window that refuses to watch fails the connect with the mapped error and the socket is
+// closed again. (No peer thread here: it would open and close descriptors of its own.)
+TEST(Connect, RefusedNotificationsFailTheConnect) {
+    std::uint16_t port = 0;
+    const int listener = test::ListenWithoutAccepting(&port);
+    ASSERT_GE(listener, 0);
+    const int before = OpenDescriptorCount();
+    test::RecordingWindow refusing(ENOMEM);
+    Connection refused("127.0.0.1", std::to_string(port).c_str(), &refusing, 5);
+    EXPECT_EQ(refused.Connect(), 110055);
+    EXPECT_FALSE(refused.IsConnected());
+    EXPECT_EQ(refused.Socket(), -1);
+    EXPECT_EQ(OpenDescriptorCount(), before);
+    ::close(listener);
+}
+
+TEST(Connect, ReconnectReplacesTheSocket) {
+    ScriptedPeer first({SendBytes(WireFrame('2', 'O', "uno"))});
+    ScriptedPeer second({SendBytes(WireFrame('2', 'O', "hola"))});
+    Connection connection("127.0.0.1", first.PortText().c_str(), nullptr, 5);
+    ASSERT_EQ(connection.Connect(), 0);
+    connection.SetService(second.PortText().c_str());
+    ASSERT_EQ(connection.Connect(), 0);
+    ExpectConnectedTo(connection);
+    first.Received();  // returns once the first peer has seen its connection closed
+}
+
+// A name with two addresses where only the second listens: the first is tried, refused, and
+// the second connects. The name is given two addresses by a hosts file bound over /etc/hosts
+// in a private mount namespace of a child process (needs root; skipped otherwise). When no
+// address listens, the last refusal is the result.
+TEST(Connect, TriesEveryAddressOfANameInOrder) {
+    char hostsPath[] = "/tmp/vkt-net-hosts-XXXXXX";
+    const int hostsFd = ::mkstemp(hostsPath);
+    ASSERT_GE(hostsFd, 0);
+    const std::string hosts = "127.0.0.2 two.vkt.test\n127.0.0.3 two.vkt.test\n";
+    ASSERT_EQ(::write(hostsFd, hosts.data(), hosts.size()), static_cast<ssize_t>(hosts.size()));
+    ::close(hostsFd);
+
+    constexpr int kSkip = 77;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(hostsPath, "/etc/hosts", nullptr, MS_BIND, nullptr) != 0)
+            ::_exit(kSkip);
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        if (::getaddrinfo("two.vkt.test", nullptr, &hints, &found) != 0) ::_exit(10);
+        if (found->ai_next == nullptr) ::_exit(11);
+        // The resolver may sort the addresses: listen on whichever comes second.
+        sockaddr_in second = *reinterpret_cast<sockaddr_in*>(found->ai_next->ai_addr);
+        ::freeaddrinfo(found);
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        second.sin_port = 0;
+        if (::bind(listener, reinterpret_cast<sockaddr*>(&second), sizeof second) != 0 ||
+            ::listen(listener, 1) != 0)
+            ::_exit(12);
+        socklen_t size = sizeof second;
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&second), &size);
+        const std::string port = std::to_string(ntohs(second.sin_port));
+
+        int result = 0;
+        {
+            Connection connection("two.vkt.test", port.c_str(), nullptr, 5);
+            if (connection.Connect() != 0) result = 13;
+            sockaddr_in reached{};
+            size = sizeof reached;
+            ::getpeername(connection.Socket(), reinterpret_cast<sockaddr*>(&reached), &size);
+            if (result == 0 && reached.sin_addr.s_addr != second.sin_addr.s_addr) result = 14;
+        }
+        ::close(listener);
+        Connection none("two.vkt.test", port.c_str(), nullptr, 5);
+        if (result == 0 && none.Connect() != 110061) result = 15;
+        ::_exit(result);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::unlink(hostsPath);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kSkip) GTEST_SKIP() << "no private mount namespace";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10 resolve, 11 one address, 12 listen, 13 connect, "
+                                         "14 wrong address, 15 refusal code";
+}
+
+TEST(Connect, SendAndReceiveNeedAConnection) {
+    Connection never("127.0.0.1", "1", nullptr, 5);
+    EXPECT_EQ(never.ReceiveFrame(), 110057);
+    never.SetCharacteristic("1");
+    never.SetMessageType("0");
+    ASSERT_EQ(never.BuildFrame(), 0);
+    EXPECT_EQ(never.SendFrame(), 110057);
+
+    ScriptedPeer peer({});
+    Connection closed("127.0.0.1", peer.PortText().c_str(), nullptr, 5);
+    ASSERT_EQ(closed.Connect(), 0);
+    closed.Close();
+    EXPECT_FALSE(closed.IsConnected());
+    EXPECT_EQ(closed.ReceiveFrame(), 110057);
+    closed.SetCharacteristic("1");
+    closed.SetMessageType("0");
+    ASSERT_EQ(closed.BuildFrame(), 0);
+    EXPECT_EQ(closed.SendFrame(), 110057);
+    EXPECT_EQ(closed.HasData(), 0);
+}
+
+}  // namespace
+}  // namespace vkt::runtime

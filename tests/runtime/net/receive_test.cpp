@@ -1,0 +1,196 @@
+// Receiving frames from a real peer: reassembly, frame boundaries, keep-alives, malformed
+// frames, stalls, closes, and the line parameters taken from a received frame.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "connection_helpers.h"
+#include "runtime/net/connection.h"
+#include "scripted_peer.h"
+
+namespace vkt::runtime {
+namespace {
+
+using test::CloseConnection;
+using test::IncomingData;
+using test::Pause;
+using test::ReceiveWhenReady;
+using test::ScriptedPeer;
+using test::SendBytes;
+using test::WireFrame;
+
+struct Expected {
+    Expected(std::int32_t code) : status(code) {}  // a failure or a notice: no frame
+    Expected(std::int32_t code, char c, char t, std::string d)
+        : status(code), characteristic(c), type(t), data(std::move(d)) {}
+    std::int32_t status;
+    char characteristic = 0;
+    char type = 0;
+    std::string data;
+};
+
+struct ReceiveCase {
+    const char* name;
+    std::string wire;
+    std::size_t piece;  // bytes per write of the peer; 0: one write
+    std::vector<Expected> receives;
+};
+
+std::string Bytes(const char* text, std::size_t size) {
+    return std::string(text, size);
+}
+
+const std::string kLargest(9998, 'z');  // larger than one 8192-byte read
+
+const ReceiveCase kCases[] = {
+    {"one byte per write", WireFrame('2', 'O', "hola"), 1, {{0, '2', 'O', "hola"}}},
+    {"two frames in one write",
+     WireFrame('2', 'T', "abc") + WireFrame('4', '9', "40029-Usuario bloqueado"),
+     0,
+     {{0, '2', 'T', "abc"}, {0, '4', '9', "40029-Usuario bloqueado"}}},
+    {"keep-alive then a frame",
+     WireFrame('1', '0', "") + WireFrame('2', 'H', "00ff"),
+     0,
+     {{49998}, {0, '2', 'H', "00ff"}}},
+    {"keep-alive with data is still a keep-alive", WireFrame('1', '0', "ping"), 0, {{49998}}},
+    {"data holding mark bytes",
+     WireFrame('2', 'T', Bytes("\x01\x04\x00\x04\x01", 5)),
+     0,
+     {{0, '2', 'T', Bytes("\x01\x04\x00\x04\x01", 5)}}},
+    {"empty data", WireFrame('1', 'Z', ""), 0, {{0, '1', 'Z', ""}}},
+    {"largest frame in small writes",
+     WireFrame('2', 'T', kLargest),
+     1000,
+     {{0, '2', 'T', kLargest}}},
+    {"bad start mark", "\x02" + WireFrame('2', 'T', "abc").substr(1), 0, {{40001}}},
+    {"bad end mark", WireFrame('2', 'T', "abc").substr(0, 11) + "\x05", 0, {{40001}}},
+    // The last byte of a "0000" frame would be a length digit.
+    {"length 0000",
+     Bytes("\x01"
+           "2T 0000"
+           "\x04",
+           9),
+     0,
+     {{40001}}},
+    {"negative length",
+     Bytes("\x01"
+           "2T -100"
+           "\x04",
+           9),
+     0,
+     {{40004}}},
+    // Total 2: a bare end-mark test would read byte 1 (0x04 here) and take -7 data bytes.
+    {"length below the header", Bytes("\x01\x04\x04 -006\x04", 9), 0, {{40001}}},
+};
+
+class ReceiveCases : public ::testing::TestWithParam<ReceiveCase> {};
+
+TEST_P(ReceiveCases, PeerSendsTheWireBytes) {
+    const ReceiveCase& c = GetParam();
+    ScriptedPeer peer({SendBytes(c.wire, c.piece, c.piece == 1 ? 1 : 0)});
+    Connection connection("127.0.0.1", peer.PortText().c_str(), nullptr, 5);
+    ASSERT_EQ(connection.Connect(), 0);
+    for (const Expected& e : c.receives) {
+        ASSERT_EQ(ReceiveWhenReady(connection), e.status);
+        const auto& in = connection.Incoming();
+        if (e.status != 0) {
+            // Failures and keep-alives leave no incoming frame behind.
+            EXPECT_EQ(in.data, nullptr);
+            EXPECT_EQ(in.characteristic, 0);
+            EXPECT_EQ(connection.CheckFrame(), 40001);
+            continue;
+        }
+        EXPECT_EQ(in.characteristic, e.characteristic);
+        EXPECT_EQ(in.messageType, e.type);
+        EXPECT_EQ(IncomingData(connection), e.data);
+        EXPECT_EQ(in.data[in.length], 0);
+        EXPECT_EQ(connection.CheckFrame(), 0);
+    }
+    // Each receive took exactly its own frame: nothing is left over.
+    EXPECT_EQ(connection.HasData(), 0);
+}
+
+std::string CaseName(const ::testing::TestParamInfo<ReceiveCase>& param) {
+    std::string name;
+    for (const char* p = param.param.name; *p; ++p)
+        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Wire, ReceiveCases, ::testing::ValuesIn(kCases), CaseName);
+
+TEST(Receive, NothingWaitingAndPeerClosedBeforeAFrame) {
+    ScriptedPeer peer({Pause(300), CloseConnection()});
+    Connection connection("127.0.0.1", peer.PortText().c_str(), nullptr, 5);
+    ASSERT_EQ(connection.Connect(), 0);
+    EXPECT_EQ(connection.HasData(), 0);
+    EXPECT_EQ(connection.ReceiveFrame(), 49999);
+    EXPECT_EQ(ReceiveWhenReady(connection), 110054);
+    EXPECT_EQ(connection.Incoming().data, nullptr);
+}
+
+// A peer that stops (or closes) in the middle of a frame: 40055 once timeoutSeconds have
+// passed without data; a time-out of 0 fails at the first stall. On a very slow line the wait
+// between reads (a block's time on the line: 8192 bytes at 1 bit per second is 18 hours) is
+// cut short by the time-out.
+TEST(Receive, StallInsideAFrame) {
+    using Clock = std::chrono::steady_clock;
+    const std::string frame = WireFrame('2', 'T', "abcdefgh");
+    struct Case {
+        const char* name;
+        test::PeerStep after;
+        std::int32_t timeout;
+        std::int32_t lineRate = 0;
+    };
+    const Case cases[] = {
+        {"peer stalls", test::HoldWithoutReading(), 1},
+        {"peer closes", CloseConnection(), 1},
+        {"no time-out", test::HoldWithoutReading(), 0},
+        {"very slow line", test::HoldWithoutReading(), 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPeer peer({SendBytes(frame.substr(0, 12)), c.after});
+        Connection connection("127.0.0.1", peer.PortText().c_str(), nullptr, c.timeout);
+        ASSERT_EQ(connection.Connect(), 0);
+        connection.SetLineParameters(8192, c.lineRate);
+        const auto start = Clock::now();
+        EXPECT_EQ(ReceiveWhenReady(connection), 40055);
+        const auto elapsed = Clock::now() - start;
+        EXPECT_GE(elapsed, std::chrono::seconds(c.timeout));
+        EXPECT_LT(elapsed, std::chrono::seconds(c.timeout + 10));
+        EXPECT_EQ(connection.Incoming().data, nullptr);
+        connection.Close();
+    }
+}
+
+// A frame that arrives in pieces with pauses shorter than the time-out is reassembled.
+TEST(Receive, PausesShorterThanTheTimeOutAreWaitedFor) {
+    const std::string frame = WireFrame('2', 'T', "abcdefgh");
+    ScriptedPeer peer({SendBytes(frame.substr(0, 5)), Pause(300), SendBytes(frame.substr(5, 6)),
+                       Pause(300), SendBytes(frame.substr(11))});
+    Connection connection("127.0.0.1", peer.PortText().c_str(), nullptr, 1);
+    ASSERT_EQ(connection.Connect(), 0);
+    ASSERT_EQ(ReceiveWhenReady(connection), 0);
+    EXPECT_EQ(IncomingData(connection), "abcdefgh");
+}
+
+TEST(Receive, LineParametersFromTheIncomingData) {
+    ScriptedPeer peer({SendBytes(WireFrame('4', 'L', "9600,1024") + WireFrame('4', 'L', "x"))});
+    Connection connection("127.0.0.1", peer.PortText().c_str(), nullptr, 5);
+    ASSERT_EQ(connection.Connect(), 0);
+    ASSERT_EQ(ReceiveWhenReady(connection), 0);
+    EXPECT_EQ(connection.ParseLineParameters(), 0);
+    EXPECT_EQ(connection.LineRate(), 9600);
+    EXPECT_EQ(connection.BlockSize(), 1024);
+    ASSERT_EQ(ReceiveWhenReady(connection), 0);
+    EXPECT_EQ(connection.ParseLineParameters(), 0);
+    EXPECT_EQ(connection.LineRate(), 0);
+    EXPECT_EQ(connection.BlockSize(), 8192);
+}
+
+}  // namespace
+}  // namespace vkt::runtime

@@ -16,24 +16,24 @@ enum : std::uint32_t { kSlotInUse = 0, kSlotFree = 1 };
 
 #pragma pack(push, 1)
 struct SessionSlot {
-    std::uint32_t slotState;              //    0  1 free, 0 in use
-    std::int32_t sessionId;               //    4  -1 when free
-    std::uint32_t sessionKey;             //    8  crypto handle of the session key, 0 none
-    char userName[255];                   //   12
-    char currentFileName[257];            //  267
-    std::uint32_t reserved524;            //  524
-    std::uint32_t dataSize;               //  528
-    std::uint32_t fileKind;               //  532  1 formatted record file, 2 plain
-    std::uint32_t fileHandle;             //  536  descriptor, kInvalidFileHandle none
-    std::uint32_t fileLocked;             //  540
-    char destinationDirectory[255];       //  544
-    char keyDirectory[257];               //  799
-    std::uint32_t keyOffset;              // 1056
-    std::uint32_t keyLength;              // 1060
-    std::int32_t ownerPid;                // 1064  process that claimed the slot (reclaim)
-    std::uint32_t ownerStartTime;         // 1068  its start time, low 32 bits (pid reuse)
-    std::uint32_t keepAliveTimer;         // 1072  index in the timer registry, 0 none
-    std::uint32_t idleWatchdog;           // 1076  index in the timer registry, 0 none
+    std::uint32_t slotState;         //    0  1 free, 0 in use
+    std::int32_t sessionId;          //    4  -1 when free
+    std::uint32_t sessionKey;        //    8  crypto handle of the session key, 0 none
+    char userName[255];              //   12
+    char currentFileName[257];       //  267
+    std::uint32_t reserved524;       //  524
+    std::uint32_t dataSize;          //  528
+    std::uint32_t fileKind;          //  532  1 formatted record file, 2 plain
+    std::uint32_t fileHandle;        //  536  descriptor, kInvalidFileHandle none
+    std::uint32_t fileLocked;        //  540
+    char destinationDirectory[255];  //  544
+    char keyDirectory[257];          //  799
+    std::uint32_t keyOffset;         // 1056
+    std::uint32_t keyLength;         // 1060
+    std::int32_t ownerPid;           // 1064  process that claimed the slot (reclaim)
+    std::uint32_t ownerStartTime;    // 1068  its start time, low 32 bits (pid reuse)
+    std::uint32_t keepAliveTimer;    // 1072  index in the timer registry, 0 none
+    std::uint32_t idleWatchdog;      // 1076  index in the timer registry, 0 none
 };
 #pragma pack(pop)
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "crypto/crypto.h"
+#include "protocol/key_context.h"
 #include "runtime/file/file_object.h"
 #include "runtime/net/connection.h"
 #include "runtime/table/shared_table.h"
@@ -79,7 +79,7 @@ bool TableAccess::ReleaseSlot(std::int32_t id) {
 
     bool keyFreed = true;
     if (slot.sessionKey != 0) {
-        keyFreed = crypto::CryptoKeyFree(slot.sessionKey) == crypto::kOk;
+        keyFreed = protocol::KeyContext::DestroySessionKey(slot.sessionKey) == 0;
         slot.sessionKey = 0;
     }
     if (connection_ != nullptr && connection_->IsConnected()) SendDisconnectNotice(*connection_);

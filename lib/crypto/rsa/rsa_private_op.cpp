@@ -22,8 +22,7 @@ constexpr int kBlindingDraws = 64;
 bool DrawBlindingFactor(const RsaKey& key, mp::MpInt* r, mp::MpInt* rInverse) {
     const std::uint32_t k = RsaModulusBytes(key.bits) + 8;  // 64 extra bits flatten mod n
     auto* random = static_cast<std::uint8_t*>(CryptoAlloc(k));
-    MpScoped gcd, one, two;
-    mp::one(one.out());
+    MpScoped two;
     mp::intoz(2, two.out());
     bool found = false;
     for (int draw = 0; draw < kBlindingDraws && !found; ++draw) {
@@ -31,10 +30,9 @@ bool DrawBlindingFactor(const RsaKey& key, mp::MpInt* r, mp::MpInt* rInverse) {
         RsaIntFromBytes(random, k, r);
         mp::mod(*r, key.n, r);
         if (mp::compare(*r, two.get()) < 0) continue;
-        mp::xxeucl(*r, key.n, gcd.out(), rInverse, nullptr);  // gcd = r * rInverse + n * y
-        if (mp::compare(gcd.get(), one.get()) != 0) continue;
-        mp::mod(*rInverse, key.n, rInverse);
-        found = true;
+        // The inverse runs in constant time for an odd n; 0 means r shares a factor with n.
+        mp::inv(*r, key.n, rInverse);
+        found = !mp::iszero(*rInverse);
     }
     CryptoFree(random);
     return found;

@@ -1,0 +1,28 @@
+// The command line of vkt-server.
+#pragma once
+
+#include <string>
+
+namespace vkt::server {
+
+struct Options {
+    std::string address = "127.0.0.1";
+    int port = -1;  // required; 0 takes a free port
+    std::string users;
+    std::string inbox;
+    std::string outbox;
+    int cipher = 102;
+    long lineRate = 0;
+    long blockSize = 8192;            // data bytes per file block sent (1..8192)
+    std::string lineText = "0,8192";  // the line parameters frame, as given
+    std::string answers;
+    int idleSeconds = 300;
+    int maxSessions = 16;
+};
+
+extern const char kUsage[];
+
+// false with a message on a bad command line; help is set for -h/--help.
+bool ParseOptions(int argc, char** argv, Options* options, bool* help, std::string* message);
+
+}  // namespace vkt::server

@@ -1,0 +1,20 @@
+// A user's RSA public key, read from USERS/USER.pub (PEM SubjectPublicKeyInfo).
+#pragma once
+
+#include <openssl/evp.h>
+
+#include <memory>
+#include <string>
+
+namespace vkt::server {
+
+struct PublicKeyFree {
+    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+using PublicKey = std::unique_ptr<EVP_PKEY, PublicKeyFree>;
+
+// Null when the file is missing or holds no RSA key of 512 to 8192 bits in steps of 64 (the
+// sizes an envelope can announce).
+PublicKey LoadPublicKey(const std::string& path);
+
+}  // namespace vkt::server

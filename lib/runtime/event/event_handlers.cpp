@@ -13,6 +13,7 @@
 #include "runtime/event/event_handlers.h"
 
 #include <atomic>
+#include <mutex>
 
 #include "runtime/net/connection.h"
 #include "runtime/process/process_state.h"
@@ -68,9 +69,13 @@ void StopSessionTimers() {
     if (SessionTimer* keepAlive = TimerAt(slot->keepAliveTimer)) keepAlive->Kill();
 }
 
+// Under the send lock: a sender on another thread turns notifications back on itself once it
+// has recorded the state its reply belongs to.
 void EnableNotificationsIfConnected() {
     Connection* connection = Process().connection;
-    if (connection != nullptr && connection->IsConnected()) connection->EnableNotifications();
+    if (connection == nullptr) return;
+    std::lock_guard<std::recursive_mutex> sending(connection->SendLock());
+    if (connection->IsConnected()) connection->EnableNotifications();
 }
 
 }  // namespace
@@ -154,17 +159,22 @@ void HandleIdleTimeout() {
 
 void HandleKeepAliveDue() {
     Connection* connection = Process().connection;
-    if (connection == nullptr || !connection->IsConnected()) return;
-    connection->DisableNotifications();
-    connection->SetCharacteristic("1");
-    connection->SetMessageType("0");
-    connection->SetData(nullptr, 0);
-    connection->SetData2(nullptr, 0);
-    std::int32_t result = connection->BuildFrame();
-    if (result == kStatusOk) result = connection->SendFrame();
-    if (result == kStatusOk) {
-        connection->EnableNotifications();
-        return;
+    if (connection == nullptr) return;
+    std::int32_t result;
+    {
+        std::lock_guard<std::recursive_mutex> sending(connection->SendLock());
+        if (!connection->IsConnected()) return;
+        connection->DisableNotifications();
+        connection->SetCharacteristic("1");
+        connection->SetMessageType("0");
+        connection->SetData(nullptr, 0);
+        connection->SetData2(nullptr, 0);
+        result = connection->BuildFrame();
+        if (result == kStatusOk) result = connection->SendFrame();
+        if (result == kStatusOk) {
+            connection->EnableNotifications();
+            return;
+        }
     }
     RecordFailure(result);
     ReleaseSession();

@@ -79,6 +79,11 @@ class Connection {
     std::int32_t LineRate() const { return lineRate_; }
     std::int32_t TimeoutSeconds() const { return timeoutSeconds_; }
 
+    // Held by every sender around "set fields, build, send, record the awaited state", and by
+    // whoever turns notifications back on afterwards, so that no thread reads a reply before
+    // the state it belongs to is recorded and no two senders mix their outgoing fields.
+    std::recursive_mutex& SendLock() { return sendLock_; }
+
   private:
     std::int32_t SendPaced(const std::uint8_t* frame, std::int32_t length);
     std::int32_t ReadUntil(int fd, std::uint8_t* buffer, std::int32_t want, std::int32_t* have,
@@ -88,6 +93,7 @@ class Connection {
     std::atomic<int> socket_{-1};
     // Guards host_, service_, keyPassword_, both buffers and lengths and both messages.
     mutable std::mutex mutex_;
+    std::recursive_mutex sendLock_;
     char host_[254] = {};
     char service_[254] = {};
     char keyPassword_[256] = {};

@@ -1,0 +1,163 @@
+// VKTConectar: checks, the key file, the socket, the slot, the connect request and follow-up.
+// The reply is awaited in state 1/0 on the event thread; activity stays 2 until then.
+#include "protocol/connect.h"
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "protocol/disconnect.h"
+#include "protocol/dispatch.h"
+#include "protocol/key_check.h"
+#include "runtime/event/event_handlers.h"
+#include "runtime/event/event_thread.h"
+#include "runtime/net/connection.h"
+#include "runtime/process/process_state.h"
+#include "runtime/status/status_code.h"
+#include "runtime/table/table_access.h"
+
+namespace vkt::protocol {
+namespace {
+
+constexpr std::size_t kMaxTextLength = 253;
+constexpr std::int32_t kInvalidParameter = 40053;
+constexpr std::int32_t kPasswordRefused = 2604;
+constexpr std::int32_t kAlreadyConnected = 40061;
+
+bool TextFits(const char* text) {
+    if (text == nullptr) return false;
+    const std::size_t length = ::strnlen(text, kMaxTextLength + 1);
+    return length >= 1 && length <= kMaxTextLength;
+}
+
+// The failure path of every step: recorded, activity 1, the code returned.
+std::int32_t Fail(runtime::ProcessState& process, std::int32_t code) {
+    process.errors->Add(code);
+    process.status->SetActivity(runtime::kActivityFailed);
+    return code;
+}
+
+// A failure after the slot was claimed: the session is released (disconnect notice, socket
+// closed, timers and slot freed) and the caller's id goes back to 0.
+std::int32_t FailReleasing(runtime::ProcessState& process, std::int32_t code,
+                           std::int32_t* session) {
+    process.errors->Add(code);
+    runtime::ReleaseSession();
+    *session = 0;
+    process.status->SetActivity(runtime::kActivityFailed);
+    return code;
+}
+
+// The process's connection for this server, made or updated; null without memory.
+runtime::Connection* PrepareConnection(runtime::ProcessState& process, const char* server,
+                                       const char* service, std::int32_t timeout) {
+    if (process.connection == nullptr) {
+        process.connection = new (std::nothrow)
+            runtime::Connection(server, service, runtime::EventThread::Current(), timeout);
+        return process.connection;
+    }
+    process.connection->SetHost(server);
+    process.connection->SetService(service);
+    process.connection->SetTimeout(timeout);
+    process.connection->SetWindow(runtime::EventThread::Current());
+    return process.connection;
+}
+
+}  // namespace
+
+std::int32_t ConnectSession(const char* server, const char* service, const char* user,
+                            const char* password, const char* path, std::int32_t timeout,
+                            std::int32_t* session) {
+    runtime::ProcessState& process = runtime::Process();
+    if (process.status == nullptr || process.errors == nullptr || process.table == nullptr) {
+        return runtime::kNoMemory;  // the library did not load
+    }
+    if (session != nullptr) *session = 1;
+    if (process.status->GetActivity() == runtime::kActivityRunning) {
+        process.errors->Add(runtime::kOperationRunning);
+        return runtime::kOperationRunning;
+    }
+    process.status->SetFunction("VKTConectar");
+    process.status->SetStep(1);
+    process.status->SetActivity(runtime::kActivityRunning);
+    process.errors->Clear();
+
+    // Without somewhere to put the id the session could never be ended: refused as a bad
+    // argument.
+    if (session == nullptr || !TextFits(password) || !TextFits(user) || !TextFits(server) ||
+        !TextFits(service) || !TextFits(path)) {
+        return Fail(process, kInvalidParameter);
+    }
+
+    runtime::TableAccess table(process.table, process.connection);
+    if (!table.HasFreeSlot()) return Fail(process, runtime::kTooManySessions);
+
+    if (runtime::EventThread::Start() != runtime::kStatusOk) {
+        return Fail(process, runtime::kEventThreadFailed);
+    }
+    InstallDispatch();
+
+    runtime::KeyLocation location{};
+    if (!ResolveKeyDirectory(path, &location)) return Fail(process, kInvalidParameter);
+
+    // Recorded by the check itself; a refused password still reaches the server as the
+    // password-failure notice.
+    const std::int32_t keyResult = CheckKeyAtConnect(user, password, &location, process.errors);
+    if (keyResult != 0 && keyResult != kPasswordRefused) {
+        process.status->SetActivity(runtime::kActivityFailed);
+        return keyResult;
+    }
+
+    runtime::Connection* connection = PrepareConnection(process, server, service, timeout);
+    if (connection == nullptr) return Fail(process, runtime::kNoMemory);
+    if (connection->IsConnected()) return Fail(process, kAlreadyConnected);
+
+    const std::int32_t connected = connection->Connect();
+    if (connected != runtime::kStatusOk) {
+        RetireConnection();
+        return Fail(process, connected);
+    }
+
+    const std::int32_t id =
+        runtime::TableAccess(process.table, connection).ClaimSlot(user, location);
+    if (id < 0) {
+        *session = 0;
+        connection->Close();
+        return Fail(process, runtime::kTooManySessions);
+    }
+    *session = id;
+
+    const auto userLength = static_cast<std::uint32_t>(std::strlen(user));
+    process.status->SetBytesDone(0);
+    process.status->SetBytesTotal(userLength);
+
+    // From the first send until the awaited state is recorded no other thread sends or turns
+    // notifications on, so the event thread cannot take the server's reply early.
+    std::unique_lock<std::recursive_mutex> sending(connection->SendLock());
+    std::int32_t result =
+        SendMessage(*connection, "1", keyResult == kPasswordRefused ? "9" : "1", user, userLength);
+    if (result != runtime::kStatusOk) return FailReleasing(process, result, session);
+    process.status->SetBytesDone(userLength);
+
+    if (keyResult == kPasswordRefused) {
+        // 2604 is already recorded; the release sends the disconnect notice.
+        runtime::ReleaseSession();
+        *session = 0;
+        process.status->SetActivity(runtime::kActivityFailed);
+        return kPasswordRefused;
+    }
+
+    connection->SetKeyPassword(password);
+    connection->SetState(1, 0);
+    result = SendMessage(*connection, "1", "Z", nullptr, 0);
+    if (result != runtime::kStatusOk) return FailReleasing(process, result, session);
+
+    process.status->SetSessionId(static_cast<std::uint32_t>(id));
+    if (StartSessionTimers(id) != runtime::kStatusOk) {
+        return FailReleasing(process, runtime::kNoMemory, session);
+    }
+    connection->EnableNotifications();
+    return runtime::kStatusOk;
+}
+
+}  // namespace vkt::protocol

@@ -1,0 +1,132 @@
+// The two handlers that complete a connect on the event thread: the session-key reply
+// (state 1) and the line parameters (state 4).
+#include <cstring>
+
+#include "protocol/connect.h"
+#include "protocol/key_context.h"
+#include "runtime/event/event_handlers.h"
+#include "runtime/net/connection.h"
+#include "runtime/process/process_state.h"
+#include "runtime/status/status_code.h"
+#include "runtime/table/shared_table.h"
+#include "runtime/table/slot_owner.h"
+#include "runtime/table/table_lock.h"
+
+namespace vkt::protocol {
+namespace {
+
+constexpr std::int32_t kBusyReply = 40040;
+
+// What the key context needs from the slot, copied out under the table mutex.
+struct SlotKeyFacts {
+    char userName[256] = {};
+    char keyDirectory[257] = {};
+    std::uint32_t keyOffset = 0;
+    std::uint32_t keyLength = 0;
+    std::int32_t sessionId = -1;
+};
+
+bool ReadSlotKeyFacts(SlotKeyFacts* facts) {
+    runtime::SharedTable* table = runtime::Process().table;
+    if (table == nullptr) return false;
+    runtime::TableLock lock(table);
+    const runtime::SessionSlot* slot = table->Slot();
+    if (!lock.Held() || slot == nullptr || !runtime::SlotHeldHere(*slot)) return false;
+    std::memcpy(facts->userName, slot->userName, sizeof slot->userName);
+    std::memcpy(facts->keyDirectory, slot->keyDirectory, sizeof slot->keyDirectory);
+    facts->keyOffset = slot->keyOffset;
+    facts->keyLength = slot->keyLength;
+    facts->sessionId = slot->sessionId;
+    return true;
+}
+
+// Puts the session key into the slot of the same session; false when that session is gone.
+bool StoreSessionKey(std::int32_t sessionId, crypto::Handle key) {
+    runtime::SharedTable* table = runtime::Process().table;
+    if (table == nullptr) return false;
+    runtime::TableLock lock(table);
+    runtime::SessionSlot* slot = table->Slot();
+    if (!lock.Held() || slot == nullptr || !runtime::SlotHeldHere(*slot) ||
+        slot->sessionId != sessionId) {
+        return false;
+    }
+    slot->sessionKey = key;
+    return true;
+}
+
+// Recorded first, the session released, and only then activity 1: a caller polling the
+// activity finds the failure in VKTError and the slot free.
+std::int32_t FailReleasing(std::int32_t code) {
+    runtime::ProcessState& process = runtime::Process();
+    process.errors->Add(code);
+    runtime::ReleaseSession();
+    process.status->SetActivity(runtime::kActivityFailed);
+    return code;
+}
+
+// The session key from the envelope in the incoming data, stored in the slot.
+std::int32_t OpenSessionKey(runtime::Connection& connection) {
+    const protocol::IncomingMessage& incoming = connection.Incoming();
+    runtime::StatusBlock& status = *runtime::Process().status;
+    status.SetBytesDone(incoming.length);
+    status.SetBytesTotal(incoming.length);
+
+    SlotKeyFacts facts;
+    if (!ReadSlotKeyFacts(&facts)) return runtime::kNoSession;
+    KeyContext context(facts.userName, connection.KeyPassword(), facts.keyDirectory,
+                       facts.keyOffset, facts.keyLength);
+    crypto::Handle sessionKey = 0;
+    const std::int32_t result = context.OpenEnvelope(&sessionKey, incoming.Text(), incoming.length);
+    if (result != 0) return result;
+    if (!StoreSessionKey(facts.sessionId, sessionKey)) {
+        KeyContext::DestroySessionKey(sessionKey);
+        return runtime::kNoSession;
+    }
+    return runtime::kStatusOk;
+}
+
+}  // namespace
+
+std::int32_t HandleConnectReply(runtime::Connection& connection) {
+    runtime::ProcessState& process = runtime::Process();
+    process.status->SetStep(2);
+    process.status->SetActivity(runtime::kActivityRunning);
+
+    const protocol::IncomingMessage& incoming = connection.Incoming();
+    switch (incoming.messageType) {
+        case '2':
+        case '9':
+            break;
+        case '0':
+            // The server is busy: the session waits for its key, still in state 1.
+            process.errors->Add(kBusyReply);
+            return kBusyReply;
+        default:
+            return FailReleasing(runtime::kBadMessageType);
+    }
+    if (incoming.characteristic != '1' && incoming.characteristic != '4') {
+        return FailReleasing(runtime::kBadCharacteristic);
+    }
+
+    if (incoming.messageType == '9') {
+        const std::int32_t code = process.errors->AddServerText(incoming.Text(), incoming.length);
+        runtime::ReleaseSession();
+        process.status->SetActivity(runtime::kActivityFailed);
+        return code;
+    }
+
+    const std::int32_t result = OpenSessionKey(connection);
+    if (result != runtime::kStatusOk) return FailReleasing(result);
+    // The password is not needed any more: every later use asks the caller for it again.
+    connection.SetKeyPassword("");
+    return runtime::kStatusOk;
+}
+
+std::int32_t HandleLineParameters(runtime::Connection& connection) {
+    runtime::ProcessState& process = runtime::Process();
+    process.status->SetStep(2);
+    process.status->SetActivity(runtime::kActivityRunning);
+    return connection.ParseLineParameters();
+}
+
+}  // namespace vkt::protocol

@@ -1,0 +1,50 @@
+// Dispatch: the operation state of the connection chooses the handler of an incoming frame.
+#include "protocol/dispatch.h"
+
+#include "protocol/connect.h"
+#include "runtime/event/event_thread.h"
+#include "runtime/net/connection.h"
+#include "runtime/process/process_state.h"
+#include "runtime/status/status_block.h"
+
+namespace vkt::protocol {
+
+void InstallDispatch() {
+    runtime::SetDispatchHook(&Dispatch);
+}
+
+void Dispatch(runtime::Connection& connection) {
+    switch (connection.GetState()) {
+        case 1:
+            // A failure leaves the timers paused: it released the session, or it was the busy
+            // reply, after which the connection waits in state 1 for the session key.
+            PauseSessionTimers();
+            if (HandleConnectReply(connection) == 0) {
+                connection.SetState(4, 0);
+                ResumeSessionTimers();
+            }
+            break;
+        case 4:
+            PauseSessionTimers();
+            HandleLineParameters(connection);
+            connection.SetState(0, 0);
+            if (runtime::StatusBlock* status = runtime::Process().status) {
+                status->SetActivity(runtime::kActivityIdle);
+            }
+            ResumeSessionTimers();
+            break;
+        case 2:
+            DispatchRequestState(connection, connection.GetSubstate());
+            break;
+        case 3:
+            DispatchSendState(connection, connection.GetSubstate());
+            break;
+        case 5:
+            DispatchVerifyState(connection, connection.GetSubstate());
+            break;
+        default:
+            break;  // idle: nothing is awaited
+    }
+}
+
+}  // namespace vkt::protocol

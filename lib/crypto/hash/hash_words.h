@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "crypto/core/alloc.h"
+
 namespace vkt::crypto {
 
 inline std::uint32_t LoadLittleEndian32(const std::uint8_t* p) {
@@ -51,5 +53,23 @@ struct LoadedBlock {
     const std::uint32_t* words;
     std::uint32_t operator()(int k) const { return words[k]; }
 };
+
+// The compression driver of the little-endian digests: runs blockFn(chaining words, word
+// source) over the loaded message block (data null) or over count blocks straight from data.
+// The chaining words stay in a local copy for the whole run, wiped at the end (the message may
+// be a password, whose digest serves as a key).
+template <int kWords, typename BlockFn>
+inline void CompressLittleEndianRun(std::uint32_t* state, const std::uint32_t* block,
+                                    const std::uint8_t* data, std::size_t count, BlockFn blockFn) {
+    std::uint32_t s[kWords];
+    for (int k = 0; k < kWords; ++k) s[k] = state[k];
+    if (data == nullptr) {
+        blockFn(s, LoadedBlock{block});
+    } else {
+        for (; count != 0; --count, data += 64) blockFn(s, LittleEndianBlock{data});
+    }
+    for (int k = 0; k < kWords; ++k) state[k] = s[k];
+    CryptoWipe(s, sizeof(s));
+}
 
 }  // namespace vkt::crypto

@@ -111,19 +111,8 @@ inline void Md5Block(std::uint32_t* s, Words x) {
 
 void Md5Compress(std::uint32_t* state, const std::uint32_t* block, const std::uint8_t* data,
                  std::size_t count) {
-    // The chaining words stay in a local copy for the whole run of blocks; the copy is wiped
-    // at the end (the message may be a password, whose digest serves as a key).
-    std::uint32_t s[4] = {state[0], state[1], state[2], state[3]};
-    if (data == nullptr) {
-        Md5Block(s, LoadedBlock{block});
-    } else {
-        for (; count != 0; --count, data += 64) Md5Block(s, LittleEndianBlock{data});
-    }
-    state[0] = s[0];
-    state[1] = s[1];
-    state[2] = s[2];
-    state[3] = s[3];
-    CryptoWipe(s, sizeof(s));
+    CompressLittleEndianRun<4>(state, block, data, count,
+                               [](std::uint32_t* s, auto words) { Md5Block(s, words); });
 }
 
 }  // namespace vkt::crypto

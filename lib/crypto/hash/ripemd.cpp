@@ -101,17 +101,8 @@ inline void RipemdBlock(std::uint32_t* s, Words x) {
 
 void RipemdCompress(std::uint32_t* state, const std::uint32_t* block, const std::uint8_t* data,
                     std::size_t count) {
-    std::uint32_t s[4] = {state[0], state[1], state[2], state[3]};
-    if (data == nullptr) {
-        RipemdBlock(s, LoadedBlock{block});
-    } else {
-        for (; count != 0; --count, data += 64) RipemdBlock(s, LittleEndianBlock{data});
-    }
-    state[0] = s[0];
-    state[1] = s[1];
-    state[2] = s[2];
-    state[3] = s[3];
-    CryptoWipe(s, sizeof(s));
+    CompressLittleEndianRun<4>(state, block, data, count,
+                               [](std::uint32_t* s, auto words) { RipemdBlock(s, words); });
 }
 
 }  // namespace vkt::crypto

@@ -207,14 +207,8 @@ inline void Ripemd160Block(std::uint32_t* s, Words x) {
 
 void Ripemd160Compress(std::uint32_t* state, const std::uint32_t* block, const std::uint8_t* data,
                        std::size_t count) {
-    std::uint32_t s[5] = {state[0], state[1], state[2], state[3], state[4]};
-    if (data == nullptr) {
-        Ripemd160Block(s, LoadedBlock{block});
-    } else {
-        for (; count != 0; --count, data += 64) Ripemd160Block(s, LittleEndianBlock{data});
-    }
-    for (int k = 0; k < 5; ++k) state[k] = s[k];
-    CryptoWipe(s, sizeof(s));
+    CompressLittleEndianRun<5>(state, block, data, count,
+                               [](std::uint32_t* s, auto words) { Ripemd160Block(s, words); });
 }
 
 }  // namespace vkt::crypto

@@ -9,6 +9,7 @@
 #include "protocol/disconnect.h"
 #include "protocol/dispatch.h"
 #include "protocol/key_check.h"
+#include "protocol/operation_support.h"
 #include "runtime/event/event_handlers.h"
 #include "runtime/event/event_thread.h"
 #include "runtime/net/connection.h"
@@ -19,28 +20,14 @@
 namespace vkt::protocol {
 namespace {
 
-constexpr std::size_t kMaxTextLength = 253;
 constexpr std::int32_t kInvalidParameter = 40053;
 constexpr std::int32_t kPasswordRefused = 2604;
 constexpr std::int32_t kAlreadyConnected = 40061;
 
-bool TextFits(const char* text) {
-    if (text == nullptr) return false;
-    const std::size_t length = ::strnlen(text, kMaxTextLength + 1);
-    return length >= 1 && length <= kMaxTextLength;
-}
-
-// The failure path of every step: recorded, activity 1, the code returned.
-std::int32_t Fail(runtime::ProcessState& process, std::int32_t code) {
-    process.errors->Add(code);
-    process.status->SetActivity(runtime::kActivityFailed);
-    return code;
-}
-
 // A failure after the slot was claimed: the session is released (disconnect notice, socket
 // closed, timers and slot freed) and the caller's id goes back to 0.
-std::int32_t FailReleasing(runtime::ProcessState& process, std::int32_t code,
-                           std::int32_t* session) {
+std::int32_t FailReleasingSession(runtime::ProcessState& process, std::int32_t code,
+                                  std::int32_t* session) {
     process.errors->Add(code);
     runtime::ReleaseSession();
     *session = 0;
@@ -86,19 +73,19 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     // argument.
     if (session == nullptr || !TextFits(password) || !TextFits(user) || !TextFits(server) ||
         !TextFits(service) || !TextFits(path)) {
-        return Fail(process, kInvalidParameter);
+        return Fail(kInvalidParameter);
     }
 
     runtime::TableAccess table(process.table, process.connection);
-    if (!table.HasFreeSlot()) return Fail(process, runtime::kTooManySessions);
+    if (!table.HasFreeSlot()) return Fail(runtime::kTooManySessions);
 
     if (runtime::EventThread::Start() != runtime::kStatusOk) {
-        return Fail(process, runtime::kEventThreadFailed);
+        return Fail(runtime::kEventThreadFailed);
     }
     InstallDispatch();
 
     runtime::KeyLocation location{};
-    if (!ResolveKeyDirectory(path, &location)) return Fail(process, kInvalidParameter);
+    if (!ResolveKeyDirectory(path, &location)) return Fail(kInvalidParameter);
 
     // Recorded by the check itself; a refused password still reaches the server as the
     // password-failure notice.
@@ -109,13 +96,13 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     }
 
     runtime::Connection* connection = PrepareConnection(process, server, service, timeout);
-    if (connection == nullptr) return Fail(process, runtime::kNoMemory);
-    if (connection->IsConnected()) return Fail(process, kAlreadyConnected);
+    if (connection == nullptr) return Fail(runtime::kNoMemory);
+    if (connection->IsConnected()) return Fail(kAlreadyConnected);
 
     const std::int32_t connected = connection->Connect();
     if (connected != runtime::kStatusOk) {
         RetireConnection();
-        return Fail(process, connected);
+        return Fail(connected);
     }
 
     const std::int32_t id =
@@ -123,7 +110,7 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     if (id < 0) {
         *session = 0;
         connection->Close();
-        return Fail(process, runtime::kTooManySessions);
+        return Fail(runtime::kTooManySessions);
     }
     *session = id;
 
@@ -136,7 +123,7 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     std::unique_lock<std::recursive_mutex> sending(connection->SendLock());
     std::int32_t result =
         SendMessage(*connection, "1", keyResult == kPasswordRefused ? "9" : "1", user, userLength);
-    if (result != runtime::kStatusOk) return FailReleasing(process, result, session);
+    if (result != runtime::kStatusOk) return FailReleasingSession(process, result, session);
     process.status->SetBytesDone(userLength);
 
     if (keyResult == kPasswordRefused) {
@@ -150,11 +137,11 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     connection->SetKeyPassword(password);
     connection->SetState(1, 0);
     result = SendMessage(*connection, "1", "Z", nullptr, 0);
-    if (result != runtime::kStatusOk) return FailReleasing(process, result, session);
+    if (result != runtime::kStatusOk) return FailReleasingSession(process, result, session);
 
     process.status->SetSessionId(static_cast<std::uint32_t>(id));
     if (StartSessionTimers(id) != runtime::kStatusOk) {
-        return FailReleasing(process, runtime::kNoMemory, session);
+        return FailReleasingSession(process, runtime::kNoMemory, session);
     }
     connection->EnableNotifications();
     return runtime::kStatusOk;

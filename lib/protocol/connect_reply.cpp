@@ -4,6 +4,7 @@
 
 #include "protocol/connect.h"
 #include "protocol/key_context.h"
+#include "protocol/operation_support.h"
 #include "runtime/event/event_handlers.h"
 #include "runtime/net/connection.h"
 #include "runtime/process/process_state.h"
@@ -16,29 +17,6 @@ namespace vkt::protocol {
 namespace {
 
 constexpr std::int32_t kBusyReply = 40040;
-
-// What the key context needs from the slot, copied out under the table mutex.
-struct SlotKeyFacts {
-    char userName[256] = {};
-    char keyDirectory[257] = {};
-    std::uint32_t keyOffset = 0;
-    std::uint32_t keyLength = 0;
-    std::int32_t sessionId = -1;
-};
-
-bool ReadSlotKeyFacts(SlotKeyFacts* facts) {
-    runtime::SharedTable* table = runtime::Process().table;
-    if (table == nullptr) return false;
-    runtime::TableLock lock(table);
-    const runtime::SessionSlot* slot = table->Slot();
-    if (!lock.Held() || slot == nullptr || !runtime::SlotHeldHere(*slot)) return false;
-    std::memcpy(facts->userName, slot->userName, sizeof slot->userName);
-    std::memcpy(facts->keyDirectory, slot->keyDirectory, sizeof slot->keyDirectory);
-    facts->keyOffset = slot->keyOffset;
-    facts->keyLength = slot->keyLength;
-    facts->sessionId = slot->sessionId;
-    return true;
-}
 
 // Puts the session key into the slot of the same session; false when that session is gone.
 bool StoreSessionKey(std::int32_t sessionId, crypto::Handle key) {
@@ -54,16 +32,6 @@ bool StoreSessionKey(std::int32_t sessionId, crypto::Handle key) {
     return true;
 }
 
-// Recorded first, the session released, and only then activity 1: a caller polling the
-// activity finds the failure in VKTError and the slot free.
-std::int32_t FailReleasing(std::int32_t code) {
-    runtime::ProcessState& process = runtime::Process();
-    process.errors->Add(code);
-    runtime::ReleaseSession();
-    process.status->SetActivity(runtime::kActivityFailed);
-    return code;
-}
-
 // The session key from the envelope in the incoming data, stored in the slot.
 std::int32_t OpenSessionKey(runtime::Connection& connection) {
     const protocol::IncomingMessage& incoming = connection.Incoming();
@@ -71,8 +39,8 @@ std::int32_t OpenSessionKey(runtime::Connection& connection) {
     status.SetBytesDone(incoming.length);
     status.SetBytesTotal(incoming.length);
 
-    SlotKeyFacts facts;
-    if (!ReadSlotKeyFacts(&facts)) return runtime::kNoSession;
+    SlotFacts facts;
+    if (!ReadSlotFacts(&facts)) return runtime::kNoSession;
     KeyContext context(facts.userName, connection.KeyPassword(), facts.keyDirectory,
                        facts.keyOffset, facts.keyLength);
     crypto::Handle sessionKey = 0;

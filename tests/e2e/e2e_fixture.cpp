@@ -77,9 +77,13 @@ const Library& Vkt() {
             reinterpret_cast<decltype(&VKTDesconectar)>(dlsym(handle, "VKTDesconectar"));
         loaded.error = reinterpret_cast<decltype(&VKTError)>(dlsym(handle, "VKTError"));
         loaded.estado = reinterpret_cast<decltype(&VKTEstado)>(dlsym(handle, "VKTEstado"));
+        loaded.verificar = reinterpret_cast<decltype(&VKTVerificar)>(dlsym(handle, "VKTVerificar"));
+        loaded.enviar = reinterpret_cast<decltype(&VKTEnviar)>(dlsym(handle, "VKTEnviar"));
+        loaded.solicitar = reinterpret_cast<decltype(&VKTSolicitar)>(dlsym(handle, "VKTSolicitar"));
         return loaded;
     }();
-    EXPECT_TRUE(library.conectar && library.desconectar && library.error && library.estado)
+    EXPECT_TRUE(library.conectar && library.desconectar && library.error && library.estado &&
+                library.verificar && library.enviar && library.solicitar)
         << dlerror();
     return library;
 }
@@ -183,6 +187,33 @@ bool CopyFile(const std::string& from, const std::string& to) {
     std::ofstream out(to, std::ios::binary);
     out << in.rdbuf();
     return in.good() && out.good();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return out.good();
+}
+
+bool FileExists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
+std::string Bytes(std::size_t count, unsigned seed) {
+    std::string bytes(count, '\0');
+    std::uint32_t state = seed * 2654435761u + 1;
+    for (char& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
 }
 
 StatusRecord Estado() {

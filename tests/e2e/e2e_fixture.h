@@ -18,6 +18,9 @@ struct Library {
     decltype(&VKTDesconectar) desconectar = nullptr;
     decltype(&VKTError) error = nullptr;
     decltype(&VKTEstado) estado = nullptr;
+    decltype(&VKTVerificar) verificar = nullptr;
+    decltype(&VKTEnviar) enviar = nullptr;
+    decltype(&VKTSolicitar) solicitar = nullptr;
 };
 
 // libVKT32.so, opened at first use after VKT_SHM_PREFIX is set (from VKT_E2E_SHM_PREFIX when a
@@ -52,6 +55,9 @@ class Server {
     void Thaw();    // SIGCONT
     int port() const { return port_; }
     std::string users() const { return root_.path() + "/users"; }
+    std::string inbox() const { return root_.path() + "/inbox"; }
+    std::string outbox() const { return root_.path() + "/outbox"; }
+    std::string root() const { return root_.path(); }
     std::string Log() const;  // its standard error so far
 
   private:
@@ -63,6 +69,12 @@ class Server {
 // Runs vkt-keygen for user with password into folder (a 512-bit key: USER.pri and USER.pub).
 bool MakeKey(const std::string& folder, const std::string& user, const std::string& password);
 bool CopyFile(const std::string& from, const std::string& to);
+// Whole-file read and write; ReadFile gives "" for a missing file (check FileExists).
+std::string ReadFile(const std::string& path);
+bool WriteFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+// count bytes of a repeatable pseudo-random sequence.
+std::string Bytes(std::size_t count, unsigned seed = 1);
 
 // Polls VKTEstado until activity is no longer 2 (at most seconds); the last record read.
 StatusRecord WaitForEnd(int seconds = 20);

@@ -52,6 +52,16 @@ void StatusBlock::SetBytesTotal(std::uint32_t bytes) {
     record_.bytesTotal = bytes;
 }
 
+bool StatusBlock::BeginOperation(const char* function, std::uint32_t step, bool reset) {
+    std::lock_guard<std::mutex> hold(StatusLock());
+    if (record_.activity == kActivityRunning) return false;
+    if (reset) ResetLocked();
+    record_.activity = kActivityRunning;
+    CopyText(record_.function, function);
+    record_.step = step;
+    return true;
+}
+
 void StatusBlock::SetActivity(std::uint32_t activity) {
     std::lock_guard<std::mutex> hold(StatusLock());
     record_.activity = activity;
@@ -65,6 +75,10 @@ std::uint32_t StatusBlock::GetActivity() const {
 // bytesTotal and sessionId keep their values.
 void StatusBlock::Reset() {
     std::lock_guard<std::mutex> hold(StatusLock());
+    ResetLocked();
+}
+
+void StatusBlock::ResetLocked() {
     CopyText(record_.fileName, "");
     CopyText(record_.function, "No hay funcion activa");
     record_.step = 10;

@@ -26,12 +26,18 @@ class StatusBlock {
     void SetBytesTotal(std::uint32_t bytes);
     void SetActivity(std::uint32_t activity);
     std::uint32_t GetActivity() const;
+    // Starts an operation in one step: false, with nothing changed, while the activity is 2
+    // (another operation of this process is running); otherwise (after a Reset when reset is
+    // true) activity 2, the function and the step are set together, so two threads cannot
+    // both start.
+    bool BeginOperation(const char* function, std::uint32_t step, bool reset = false);
     // fileName "", function "No hay funcion activa", step 10, activity 0, bytesDone 0.
     void Reset();
     // Copies the block with the two length fields computed from the strings.
     void CopyOut(StatusRecord* out) const;
 
   private:
+    void ResetLocked();
     StatusRecord record_;  // same layout as the record; the length fields are filled on copy
 };
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace vkt::runtime {
 namespace {
@@ -90,6 +91,26 @@ TEST(StatusBlock, TextsAreBoundedAndReplacedWhole) {
 }
 
 // A copy taken while other threads rewrite the texts always shows one whole text.
+TEST(StatusBlock, OnlyOneOfManyThreadsBeginsAnOperation) {
+    for (int round = 0; round < 50; ++round) {
+        StatusBlock block;
+        block.SetActivity(kActivityFailed);
+        std::atomic<int> begun{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 4; ++i) {
+            threads.emplace_back([&] {
+                if (block.BeginOperation("VKTEnviar", 7)) begun.fetch_add(1);
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
+        ASSERT_EQ(begun.load(), 1);
+        const StatusRecord record = Copy(block);
+        EXPECT_EQ(record.activity, kActivityRunning);
+        EXPECT_STREQ(record.function, "VKTEnviar");
+        EXPECT_EQ(record.step, 7u);
+    }
+}
+
 TEST(StatusBlock, ConcurrentWritersNeverTearACopy) {
     StatusBlock block;
     const std::string a(200, 'a');

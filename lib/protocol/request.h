@@ -1,0 +1,34 @@
+// Requesting a file: VKTSolicitar on the caller's thread, then the blocks and the digest check
+// on the event thread.
+//
+//   caller     destination DIR/NAME created empty, sealed request "P" NAME     -> state 2/10
+//   2/10 "T"   each block appended (the first, found by the file being empty, starts with
+//              10 digits of the total size); the last one                     -> state 2/11
+//   2/11 "H"   the file's MD5 against the server's hex digest: activity 0      -> state 0/0
+// Every failure that ends the transfer deletes the destination file; an error report keeps
+// the session open.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vkt::runtime {
+class Connection;
+}
+
+namespace vkt::protocol {
+
+// The whole of VKTSolicitar. 0 once the request is on its way (activity stays 2), else the
+// code, recorded, activity 1.
+std::int32_t RequestFile(std::int32_t session, const char* password, const char* name,
+                         const char* directory);
+
+// State 2/10: one file block (or the server's error report).
+std::int32_t HandleFileBlock(runtime::Connection& connection);
+// State 2/11: the file digest (or the server's error report).
+std::int32_t HandleFileDigest(runtime::Connection& connection);
+
+// directory + "/" + name into out (capacity bytes); false when it does not fit.
+bool DestinationPath(const char* directory, const char* name, char* out, std::size_t capacity);
+
+}  // namespace vkt::protocol

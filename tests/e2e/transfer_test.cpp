@@ -207,6 +207,37 @@ TEST_F(TransferTest, RefusesBadParameters) {
     EXPECT_EQ(Request("algo", work_.path()).activity, 0u) << FirstError();
 }
 
+// Each session cipher the server can choose carries a send and a request.
+TEST_F(TransferTest, EveryCipherCarriesBothDirections) {
+    ASSERT_EQ(Vkt().desconectar(session_), 0);
+    session_ = 0;
+    const std::string path = work_.path() + "/cifrado.bin";
+    const std::string content = Bytes(12000, 11);
+    ASSERT_TRUE(WriteFile(path, content));
+    for (const int cipher : {101, 102, 103}) {
+        SCOPED_TRACE(cipher);
+        Server server;
+        ASSERT_TRUE(CopyFile(keys_->path() + "/ana.pub", server.users() + "/ana.pub"));
+        ASSERT_EQ(mkdir((server.outbox() + "/ana").c_str(), 0700), 0);
+        ASSERT_TRUE(WriteFile(server.outbox() + "/ana/vuelta", content));
+        if (!server.Start({"--cipher", std::to_string(cipher)})) {
+            // 101 needs a legacy provider the machine may not have; the others must start.
+            ASSERT_EQ(cipher, 101) << "the server refused cipher " << cipher;
+            continue;
+        }
+        ASSERT_EQ(Vkt().conectar("127.0.0.1", std::to_string(server.port()).c_str(), kUser,
+                                 kPassword, keys_->path().c_str(), 10, &session_),
+                  0);
+        ASSERT_EQ(WaitForEnd().activity, 0u) << FirstError();
+        ASSERT_EQ(Send(path, 2).activity, 0u) << FirstError();
+        EXPECT_EQ(ReadFile(server.inbox() + "/ana/cifrado"), content);
+        ASSERT_EQ(Request("vuelta", work_.path()).activity, 0u) << FirstError();
+        EXPECT_EQ(ReadFile(work_.path() + "/vuelta"), content);
+        ASSERT_EQ(Vkt().desconectar(session_), 0);
+        session_ = 0;
+    }
+}
+
 // After transfers the session ends and a new one works the same.
 TEST_F(TransferTest, ReconnectsAndSendsAgain) {
     const std::string path = work_.path() + "/uno.bin";

@@ -90,6 +90,12 @@ DispatchHook CurrentDispatchHook() {
 
 void ReleaseSession() {
     ProcessState& process = Process();
+    // The release sends the disconnect notice: like every sender it holds the send lock, so
+    // its fields never mix with another thread's message.
+    std::unique_lock<std::recursive_mutex> sending;
+    if (process.connection != nullptr) {
+        sending = std::unique_lock<std::recursive_mutex>(process.connection->SendLock());
+    }
     TableAccess access(process.table, process.connection);
     const std::int32_t sessionId = access.HeldSessionId();
     if (sessionId > 0) access.ReleaseSlot(sessionId);  // else no session of this process

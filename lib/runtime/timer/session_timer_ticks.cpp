@@ -1,5 +1,7 @@
 // The two ticks of a session timer, run on the timer's thread at the end of each period.
 // They only set flags, record and post: the socket and the slot are the event thread's.
+#include <mutex>
+
 #include "runtime/event/event_thread.h"
 #include "runtime/net/connection.h"
 #include "runtime/status/error_list.h"
@@ -18,13 +20,17 @@ void SessionTimer::Tick(Kind kind) {
 }
 
 // Asks the event thread for a keep-alive frame and switches the socket's notifications back
-// on, so that a connection left with notifications off is heard again.
+// on, so that a connection left with notifications off is heard again. Not while a sender
+// holds the send lock: it is between its request and recording the state the reply belongs
+// to, and turns notifications on itself. The lock is only tried, so a release that holds it
+// while it stops this timer never waits for this tick.
 void SessionTimer::KeepAliveTick() {
     inCallback_.store(1);
     Connection* connection = connection_.load();
     if (running_.load() != 0 && connection != nullptr) {
         if (window_ != nullptr) window_->Post(EventKind::KeepAliveDue);
-        connection->EnableNotifications();
+        std::unique_lock<std::recursive_mutex> sending(connection->SendLock(), std::try_to_lock);
+        if (sending.owns_lock()) connection->EnableNotifications();
     }
     inCallback_.store(0);
 }

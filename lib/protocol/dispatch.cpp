@@ -11,6 +11,7 @@ namespace vkt::protocol {
 
 void InstallDispatch() {
     runtime::SetDispatchHook(&Dispatch);
+    runtime::SetReleaseHook(&AbandonTransfer);
 }
 
 void Dispatch(runtime::Connection& connection) {

@@ -120,9 +120,20 @@ std::int32_t VerifyFile(std::int32_t session, const char* path, std::int32_t tip
     }
 
     VerifyFrame frame;
-    if (!TheVerifyMailbox().WaitFor(std::chrono::milliseconds(VerifyWaitMilliseconds()), &frame)) {
-        // The release closes the file kept in the slot.
-        return FailReleasing(runtime::kTimeout);
+    switch (
+        TheVerifyMailbox().WaitFor(std::chrono::milliseconds(VerifyWaitMilliseconds()), &frame)) {
+        case VerifyMailbox::Outcome::kFrame:
+            break;
+        case VerifyMailbox::Outcome::kAbandoned: {
+            // The session ended while the answer was awaited (the server closed, the line
+            // failed): what ended it is recorded already and is the result.
+            const std::int32_t code = process.errors->LastCode();
+            process.status->SetActivity(runtime::kActivityFailed);
+            return code != 0 ? code : runtime::kServerClosed;
+        }
+        case VerifyMailbox::Outcome::kTimedOut:
+            // The release closes the file kept in the slot.
+            return FailReleasing(runtime::kTimeout);
     }
     result = TakeAnswer(frame, *file, answer, answerLength);
     crypto::CryptoWipe(frame.data.data(), frame.data.size());

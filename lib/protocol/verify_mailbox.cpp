@@ -9,6 +9,7 @@ void VerifyMailbox::Arm() {
     std::lock_guard<std::mutex> hold(mutex_);
     armed_ = true;
     full_ = false;
+    abandoned_ = false;
     frame_.data.clear();
 }
 
@@ -24,14 +25,30 @@ bool VerifyMailbox::Deliver(char messageType, const std::uint8_t* data, std::uin
     return true;
 }
 
-bool VerifyMailbox::WaitFor(std::chrono::milliseconds wait, VerifyFrame* frame) {
+void VerifyMailbox::Abandon() {
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (!armed_) return;
+        abandoned_ = true;
+    }
+    arrived_.notify_all();
+}
+
+VerifyMailbox::Outcome VerifyMailbox::WaitFor(std::chrono::milliseconds wait, VerifyFrame* frame) {
     std::unique_lock<std::mutex> hold(mutex_);
-    const bool got = arrived_.wait_for(hold, wait, [this] { return full_; });
-    if (got) *frame = std::move(frame_);
+    arrived_.wait_for(hold, wait, [this] { return full_ || abandoned_; });
+    Outcome outcome = Outcome::kTimedOut;
+    if (full_) {
+        *frame = std::move(frame_);
+        outcome = Outcome::kFrame;
+    } else if (abandoned_) {
+        outcome = Outcome::kAbandoned;
+    }
     armed_ = false;
     full_ = false;
+    abandoned_ = false;
     frame_ = VerifyFrame{};
-    return got;
+    return outcome;
 }
 
 VerifyMailbox& TheVerifyMailbox() {

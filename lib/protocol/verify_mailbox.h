@@ -21,15 +21,20 @@ class VerifyMailbox {
     void Arm();
     // Copies the frame and wakes the caller; false when nobody is armed (nothing kept).
     bool Deliver(char messageType, const std::uint8_t* data, std::uint32_t length);
-    // Waits until a frame is delivered or the time is up; disarms in both cases. True with
-    // *frame filled when one arrived.
-    bool WaitFor(std::chrono::milliseconds wait, VerifyFrame* frame);
+    // The session is being released: a waiting caller wakes without a frame.
+    void Abandon();
+
+    enum class Outcome { kFrame, kTimedOut, kAbandoned };
+    // Waits until a frame is delivered, the session is abandoned or the time is up; disarms in
+    // every case. *frame is filled with kFrame.
+    Outcome WaitFor(std::chrono::milliseconds wait, VerifyFrame* frame);
 
   private:
     std::mutex mutex_;
     std::condition_variable arrived_;
     bool armed_ = false;
     bool full_ = false;
+    bool abandoned_ = false;
     VerifyFrame frame_;
 };
 

@@ -28,6 +28,7 @@ namespace vkt::runtime {
 namespace {
 
 std::atomic<DispatchHook> gDispatchHook{nullptr};
+std::atomic<ReleaseHook> gReleaseHook{nullptr};
 
 // Holds the table mutex for its lifetime and gives the slot of this process's session.
 class OwnedSlotLock {
@@ -88,6 +89,10 @@ DispatchHook CurrentDispatchHook() {
     return gDispatchHook.load();
 }
 
+void SetReleaseHook(ReleaseHook hook) {
+    gReleaseHook.store(hook);
+}
+
 void ReleaseSession() {
     ProcessState& process = Process();
     // The release sends the disconnect notice: like every sender it holds the send lock, so
@@ -98,7 +103,9 @@ void ReleaseSession() {
     }
     TableAccess access(process.table, process.connection);
     const std::int32_t sessionId = access.HeldSessionId();
-    if (sessionId > 0) access.ReleaseSlot(sessionId);  // else no session of this process
+    if (sessionId <= 0) return;  // no session of this process
+    if (ReleaseHook hook = gReleaseHook.load()) hook();
+    access.ReleaseSlot(sessionId);
 }
 
 void HandleSocketReadable() {

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <new>
 
+#include "runtime/event/event_handlers.h"
 #include "runtime/event/event_thread.h"
 #include "runtime/net/connection.h"
 #include "runtime/table/shared_table.h"
@@ -67,9 +68,8 @@ void LibraryUnload() {
     ProcessState& state = Process();
     if (state.table == nullptr) return;
 
-    TableAccess access(state.table, state.connection);
-    const std::int32_t held = access.HeldSessionId();
-    if (held > 0) access.ReleaseSlot(held);
+    // A session still held is released as on any failure (a partly received file deleted).
+    ReleaseSession();
 
     EventThread::Shutdown();
 

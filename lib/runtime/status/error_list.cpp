@@ -86,6 +86,11 @@ std::uint32_t ErrorList::CopyOut(ErrorRecord* records) {
     return written;
 }
 
+std::int32_t ErrorList::LastCode() const {
+    std::lock_guard<std::mutex> hold(StatusLock());
+    return tail_ != nullptr ? tail_->code : 0;
+}
+
 std::uint32_t ErrorList::Count() const {
     std::lock_guard<std::mutex> hold(StatusLock());
     return count_;

@@ -36,6 +36,8 @@ class ErrorList {
     // Writes one record per entry, oldest first, then empties the list; returns the count.
     std::uint32_t CopyOut(ErrorRecord* records);
     std::uint32_t Count() const;
+    // The code of the newest entry; 0 when the list is empty.
+    std::int32_t LastCode() const;
 
   private:
     struct Entry;

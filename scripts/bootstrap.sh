@@ -8,6 +8,8 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libssl-dev openssl
     clang-format
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n
+    xvfb xauth fonts-dejavu-core
 )
 
 missing=()

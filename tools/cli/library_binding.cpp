@@ -1,0 +1,78 @@
+#include "cli/library_binding.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+namespace vkt::cli {
+namespace {
+
+constexpr char kLibraryName[] = "libVKT32.so";
+
+// The library found through this program's own search list (its run path with $ORIGIN
+// expanded, LD_LIBRARY_PATH, the system folders). A plain dlopen by name searches the run path
+// of the object that calls it, and an interposed dlopen (a sanitizer's) is such an object:
+// walking the program's list by hand finds the library wherever the run path says.
+void* OpenThroughProgramSearchPath() {
+    void* program = dlopen(nullptr, RTLD_NOW);
+    if (program == nullptr) return nullptr;
+    Dl_serinfo size{};
+    void* found = nullptr;
+    if (dlinfo(program, RTLD_DI_SERINFOSIZE, &size) == 0 && size.dls_size > 0) {
+        std::vector<unsigned char> storage(size.dls_size);
+        auto* info = reinterpret_cast<Dl_serinfo*>(storage.data());
+        std::memcpy(info, &size, sizeof size);
+        if (dlinfo(program, RTLD_DI_SERINFO, info) == 0) {
+            for (unsigned int i = 0; i < info->dls_cnt && found == nullptr; ++i) {
+                const std::string path =
+                    std::string(info->dls_serpath[i].dls_name) + "/" + kLibraryName;
+                found = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+            }
+        }
+    }
+    dlclose(program);
+    return found;
+}
+
+}  // namespace
+
+bool Library::Load(std::string* message) {
+    const char* chosen = std::getenv("VKT_LIBRARY");
+    const std::string file = chosen != nullptr && *chosen != '\0' ? chosen : kLibraryName;
+    handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) {
+        const char* why = dlerror();
+        *message = "cannot load " + file + ": " + (why != nullptr ? why : "unknown reason");
+        if (file == kLibraryName) handle_ = OpenThroughProgramSearchPath();
+        if (handle_ == nullptr) return false;
+    }
+    bool complete = true;
+    auto find = [&](auto** slot, const char* name) {
+        dlerror();
+        void* address = dlsym(handle_, name);
+        if (address == nullptr) {
+            if (complete) *message = file + " lacks the function";
+            *message += std::string(" ") + name;
+            complete = false;
+            return;
+        }
+        *slot = reinterpret_cast<std::remove_pointer_t<decltype(slot)>>(address);
+    };
+    find(&conectar, "VKTConectar");
+    find(&verificar, "VKTVerificar");
+    find(&enviar, "VKTEnviar");
+    find(&solicitar, "VKTSolicitar");
+    find(&desconectar, "VKTDesconectar");
+    find(&error, "VKTError");
+    find(&estado, "VKTEstado");
+    if (!complete) {
+        dlclose(handle_);
+        handle_ = nullptr;
+    }
+    return complete;
+}
+
+}  // namespace vkt::cli

@@ -24,9 +24,10 @@ namespace vkt::protocol {
 // Installs Dispatch as the event thread's dispatch hook and AbandonTransfer as its release
 // hook (idempotent).
 void InstallDispatch();
-// A release of the session under a transfer: deletes a request's partly received file and
-// wakes a caller waiting for a verify answer.
-void AbandonTransfer();
+// A release of the session under a transfer: before the slot is freed (done false) deletes a
+// request's partly received file; after it (done true) wakes a caller waiting for a verify
+// answer.
+void AbandonTransfer(bool done);
 void Dispatch(runtime::Connection& connection);
 
 // Pause and resume the keep-alive timer and the idle watchdog of the session this process

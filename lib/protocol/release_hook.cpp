@@ -12,7 +12,11 @@
 
 namespace vkt::protocol {
 
-void AbandonTransfer() {
+void AbandonTransfer(bool done) {
+    if (done) {
+        TheVerifyMailbox().Abandon();
+        return;
+    }
     if (runtime::Connection* connection = runtime::Process().connection) {
         const std::uint32_t substate = connection->GetSubstate();
         if (connection->GetState() == 2 && (substate == 10 || substate == 11)) {
@@ -26,7 +30,6 @@ void AbandonTransfer() {
             connection->SetState(0, 0);
         }
     }
-    TheVerifyMailbox().Abandon();
 }
 
 }  // namespace vkt::protocol

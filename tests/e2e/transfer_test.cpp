@@ -42,8 +42,8 @@ class TransferTest : public ::testing::Test {
         ASSERT_TRUE(keysMade_);
         ASSERT_TRUE(CopyFile(keys_->path() + "/ana.pub", server_.users() + "/ana.pub"));
         ASSERT_EQ(mkdir((server_.outbox() + "/ana").c_str(), 0700), 0);
-        ASSERT_TRUE(
-            WriteFile(server_.root() + "/answers", std::string("nomina\t") + kFieldList + "\n"));
+        ASSERT_TRUE(WriteWholeFile(server_.root() + "/answers",
+                                   std::string("nomina\t") + kFieldList + "\n"));
         ASSERT_TRUE(server_.Start({"--answers", server_.root() + "/answers"}));
         OpenSession();
     }
@@ -83,7 +83,7 @@ class TransferTest : public ::testing::Test {
     }
 
     std::string Received(const std::string& name) const {
-        return ReadFile(server_.inbox() + "/ana/" + name);
+        return ReadWholeFile(server_.inbox() + "/ana/" + name);
     }
 
     static TempDir* keys_;
@@ -101,7 +101,7 @@ bool TransferTest::keysMade_ = false;
 TEST_F(TransferTest, SendsPlainAndFormattedFiles) {
     const std::string plain = Bytes(20000);
     const std::string plainPath = work_.path() + "/Datos.Anuales.bin";
-    ASSERT_TRUE(WriteFile(plainPath, plain));
+    ASSERT_TRUE(WriteWholeFile(plainPath, plain));
 
     char answer[2048];
     int32_t length = -1;
@@ -119,7 +119,7 @@ TEST_F(TransferTest, SendsPlainAndFormattedFiles) {
 
     const std::string body = "RECORD-1\r\nRECORD-2 with \x01 and \x04\r\n";
     const std::string formattedPath = work_.path() + "/envio.txt";
-    ASSERT_TRUE(WriteFile(formattedPath, FormattedFile("NOMINA", body)));
+    ASSERT_TRUE(WriteWholeFile(formattedPath, FormattedFile("NOMINA", body)));
     ASSERT_EQ(Vkt().verificar(session_, formattedPath.c_str(), 1, answer, &length), 0)
         << FirstError();
     EXPECT_EQ(length, static_cast<int32_t>(std::strlen(kFieldList)));
@@ -137,18 +137,18 @@ TEST_F(TransferTest, SendsPlainAndFormattedFiles) {
 // an existing destination file of the same name is replaced.
 TEST_F(TransferTest, RequestsFilesOfEverySize) {
     const std::string folder = work_.path();
-    ASSERT_TRUE(WriteFile(folder + "/f8192", "an older file that must be replaced"));
+    ASSERT_TRUE(WriteWholeFile(folder + "/f8192", "an older file that must be replaced"));
     for (const std::size_t size : {0u, 1u, 8192u, 8193u, 300000u}) {
         SCOPED_TRACE(size);
         const std::string name = "f" + std::to_string(size);
         const std::string content = Bytes(size, static_cast<unsigned>(size));
-        ASSERT_TRUE(WriteFile(server_.outbox() + "/ana/" + name, content));
+        ASSERT_TRUE(WriteWholeFile(server_.outbox() + "/ana/" + name, content));
         const StatusRecord status = Request(name, folder);
         ASSERT_EQ(status.activity, 0u) << FirstError();
         EXPECT_STREQ(status.function, "VKTSolicitar");
         EXPECT_EQ(status.bytesTotal, size);
         ASSERT_TRUE(FileExists(folder + "/" + name));
-        EXPECT_EQ(ReadFile(folder + "/" + name), content);
+        EXPECT_EQ(ReadWholeFile(folder + "/" + name), content);
     }
 }
 
@@ -161,7 +161,7 @@ TEST_F(TransferTest, MissingFileIsReportedAndLeavesNothing) {
     EXPECT_NE(errors[0].code, 0);
     EXPECT_FALSE(FileExists(work_.path() + "/nada"));
 
-    ASSERT_TRUE(WriteFile(server_.outbox() + "/ana/algo", "x"));
+    ASSERT_TRUE(WriteWholeFile(server_.outbox() + "/ana/algo", "x"));
     EXPECT_EQ(Request("algo", work_.path()).activity, 0u) << FirstError();
 }
 
@@ -170,7 +170,7 @@ TEST_F(TransferTest, MissingFileIsReportedAndLeavesNothing) {
 TEST_F(TransferTest, WrongPasswordThenBusyThenDone) {
     const std::string path = work_.path() + "/grande.bin";
     const std::string content = Bytes(400000, 7);
-    ASSERT_TRUE(WriteFile(path, content));
+    ASSERT_TRUE(WriteWholeFile(path, content));
 
     EXPECT_EQ(Vkt().enviar(session_, "otra", path.c_str(), 2, nullptr, 0), 2604);
     EXPECT_EQ(Estado().activity, 1u);
@@ -203,7 +203,7 @@ TEST_F(TransferTest, RefusesBadParameters) {
               40050);
     Errors();
     // The session is still fine.
-    ASSERT_TRUE(WriteFile(server_.outbox() + "/ana/algo", "y"));
+    ASSERT_TRUE(WriteWholeFile(server_.outbox() + "/ana/algo", "y"));
     EXPECT_EQ(Request("algo", work_.path()).activity, 0u) << FirstError();
 }
 
@@ -213,13 +213,13 @@ TEST_F(TransferTest, EveryCipherCarriesBothDirections) {
     session_ = 0;
     const std::string path = work_.path() + "/cifrado.bin";
     const std::string content = Bytes(12000, 11);
-    ASSERT_TRUE(WriteFile(path, content));
+    ASSERT_TRUE(WriteWholeFile(path, content));
     for (const int cipher : {101, 102, 103}) {
         SCOPED_TRACE(cipher);
         Server server;
         ASSERT_TRUE(CopyFile(keys_->path() + "/ana.pub", server.users() + "/ana.pub"));
         ASSERT_EQ(mkdir((server.outbox() + "/ana").c_str(), 0700), 0);
-        ASSERT_TRUE(WriteFile(server.outbox() + "/ana/vuelta", content));
+        ASSERT_TRUE(WriteWholeFile(server.outbox() + "/ana/vuelta", content));
         if (!server.Start({"--cipher", std::to_string(cipher)})) {
             // 101 needs a legacy provider the machine may not have; the others must start.
             ASSERT_EQ(cipher, 101) << "the server refused cipher " << cipher;
@@ -230,9 +230,9 @@ TEST_F(TransferTest, EveryCipherCarriesBothDirections) {
                   0);
         ASSERT_EQ(WaitForEnd().activity, 0u) << FirstError();
         ASSERT_EQ(Send(path, 2).activity, 0u) << FirstError();
-        EXPECT_EQ(ReadFile(server.inbox() + "/ana/cifrado"), content);
+        EXPECT_EQ(ReadWholeFile(server.inbox() + "/ana/cifrado"), content);
         ASSERT_EQ(Request("vuelta", work_.path()).activity, 0u) << FirstError();
-        EXPECT_EQ(ReadFile(work_.path() + "/vuelta"), content);
+        EXPECT_EQ(ReadWholeFile(work_.path() + "/vuelta"), content);
         ASSERT_EQ(Vkt().desconectar(session_), 0);
         session_ = 0;
     }
@@ -241,12 +241,12 @@ TEST_F(TransferTest, EveryCipherCarriesBothDirections) {
 // After transfers the session ends and a new one works the same.
 TEST_F(TransferTest, ReconnectsAndSendsAgain) {
     const std::string path = work_.path() + "/uno.bin";
-    ASSERT_TRUE(WriteFile(path, Bytes(9000, 3)));
+    ASSERT_TRUE(WriteWholeFile(path, Bytes(9000, 3)));
     ASSERT_EQ(Send(path, 2).activity, 0u) << FirstError();
     ASSERT_EQ(Vkt().desconectar(session_), 0);
     session_ = 0;
     OpenSession();
-    ASSERT_TRUE(WriteFile(path, Bytes(9001, 4)));
+    ASSERT_TRUE(WriteWholeFile(path, Bytes(9001, 4)));
     ASSERT_EQ(Send(path, 2).activity, 0u) << FirstError();
     EXPECT_EQ(Received("uno"), Bytes(9001, 4));
 }

@@ -7,38 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
+#include "support/vkt_exports.h"
 #include "vkt32.h"
 
 namespace vkt::peer {
 
-struct Library {
-    decltype(&VKTConectar) conectar = nullptr;
-    decltype(&VKTVerificar) verificar = nullptr;
-    decltype(&VKTEnviar) enviar = nullptr;
-    decltype(&VKTSolicitar) solicitar = nullptr;
-    decltype(&VKTDesconectar) desconectar = nullptr;
-    decltype(&VKTError) error = nullptr;
-    decltype(&VKTEstado) estado = nullptr;
-};
+using Library = testing::VktExports;
+using testing::MakeKey;
+using testing::TempDir;
 
 // Loaded at first use; an export the library lacks stays null.
 const Library& Vkt();
-
-// A temporary folder, removed with its contents when the object goes.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
-// Runs vkt-keygen for user with password into folder (a 512-bit key: USER.pri and USER.pub).
-bool MakeKey(const std::string& folder, const std::string& user, const std::string& password);
 
 StatusRecord Estado();
 // Polls VKTEstado until activity is no longer 2 (at most ms); the last record read.

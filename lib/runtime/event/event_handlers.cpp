@@ -104,8 +104,10 @@ void ReleaseSession() {
     TableAccess access(process.table, process.connection);
     const std::int32_t sessionId = access.HeldSessionId();
     if (sessionId <= 0) return;  // no session of this process
-    if (ReleaseHook hook = gReleaseHook.load()) hook();
+    ReleaseHook hook = gReleaseHook.load();
+    if (hook != nullptr) hook(false);
     access.ReleaseSlot(sessionId);
+    if (hook != nullptr) hook(true);
 }
 
 void HandleSocketReadable() {

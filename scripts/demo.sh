@@ -3,7 +3,10 @@
 # pair of a demo user DEMO with vkt-keygen, starts the reference server vkt-server on a free
 # loopback port, and with the command-line client vkt verifies and sends a formatted record
 # file (answering the server's additional fields) and requests a file back, checking every
-# byte. Any failure ends it with a non-zero status; the server is stopped on every way out.
+# byte. When a display is available the desktop program VKT then opens on the same server, its
+# configuration pre-filled, so a person can connect with the demo password and send, request
+# and read the history. Any failure ends it with a non-zero status; the server is stopped on
+# every way out.
 #
 # VKT_PASSWORD sets the demo key's password (default DEMO1999).
 set -euo pipefail
@@ -107,6 +110,21 @@ step "vkt get informe.txt --to received/"
 cmp -s "$work/received/informe.txt" "$work/outbox/DEMO/informe.txt" ||
     fail "the received informe.txt differs from the server's"
 echo "received $(wc -c <"$work/received/informe.txt") bytes, equal to the server's file"
+
+# With a display (and not under CI) the desktop program opens on the same demo server: its
+# configuration dialog is pre-filled from the VKT32.cnf above, so typing the password connects.
+client=build/default/client/VKT
+if [[ -z ${CI:-} && ( -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ) && -x $client ]]; then
+    step "the desktop program VKT on the demo server"
+    echo "type the password $VKT_PASSWORD in the configuration dialog and press Enter; then"
+    echo "  Enviar:    $work/nomina.txt (with format; Importe and Concepto are asked for)"
+    echo "  Solicitar: informe.txt into any folder"
+    echo "  Historial: the day's log ($VKT_HOME/VKT32.log)"
+    echo "close VKT (Salir) to end the demo"
+    "$client" || fail "VKT ended with status $?"
+else
+    echo "(no display: the desktop program is not opened; the transfers above used vkt)"
+fi
 
 step "the server's log"
 sed 's/^[0-9-]* [0-9:]* //' "$work/server.log"

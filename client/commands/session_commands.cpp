@@ -1,0 +1,202 @@
+// The session commands: reset, connect and disconnect, the wait for an operation that the
+// library completes on its own thread, and the reading of the library's error list.
+#include "commands/session_commands.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+#include "binding/lib_vkt32.h"
+#include "binding/record_conversion.h"
+#include "commands/error_records.h"
+#include "general/activity_log.h"
+#include "general/app_paths.h"
+#include "general/client_state.h"
+#include "general/message_box.h"
+#include "general/run_time_error.h"
+#include "general/status_text.h"
+#include "windows/dialogs.h"
+#include "windows/main_window_access.h"
+
+namespace vkt::client {
+namespace {
+
+constexpr int kPollIntervalMs = 50;
+constexpr int kErrorRecordCount = 10;
+
+// Activity values of the status record.
+constexpr std::uint32_t kActivityEnded = 0;
+constexpr std::uint32_t kActivityFailed = 1;
+constexpr std::uint32_t kActivityRunning = 2;
+
+constexpr std::uint32_t kStepOpeningSession = 2;
+constexpr std::int32_t kOperationRunning = 40063;
+
+// Lets the window messages through for about interval ms: timer ticks, clicks and repaints are
+// served while the library works, without spinning. When the program is quitting, event loops
+// return at once, so the rest of the interval is slept.
+void LetMessagesThrough(int intervalMs) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QEventLoop loop;
+    QTimer::singleShot(intervalMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    const qint64 left = intervalMs - elapsed.elapsed();
+    if (left > 0) QThread::msleep(static_cast<unsigned long>(left));
+}
+
+QString TrimBlanks(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == u' ') ++first;
+    while (last > first && text[last - 1] == u' ') --last;
+    return text.mid(first, last - first);
+}
+
+}  // namespace
+
+void VKTConfigurar() {
+    ClientState& state = General();
+    SetOcupado(false);
+    state.Config.Conectado = false;
+    state.Config.Password.clear();
+    state.Config.Usuario.clear();
+    state.Config.Servicio.clear();
+    state.Config.Servidor.clear();
+    state.Config.Sesion = 0;
+    state.Config.DirClaves = DefaultKeyDirectory();
+    CheckHistorial();  // deletes a log left from an earlier day
+}
+
+void VKTInitConexion() {
+    ConfigRecord& config = General().Config;
+    Trap([&] {
+        if (config.Conectado) {
+            VKTFinConexion();
+            return;
+        }
+        ShowConfigDialog(MainWindowWidget());
+        if (config.Servicio.isEmpty() || config.Servidor.isEmpty() || config.Usuario.isEmpty() ||
+            config.Password.isEmpty()) {
+            return;
+        }
+        SetOcupado(true);
+        const std::int32_t result =
+            LibVKT32::VKTConectar(config.Servidor, config.Servicio, config.Usuario, config.Password,
+                                  config.DirClaves, config.Timeout, &config.Sesion);
+        if (result != 0) {
+            MostrarErrores();
+            return;
+        }
+        if (EsperarOperacion(1) != 0) return;
+        MostrarTexto(1, QString::fromUtf8("Sesión activa [") +
+                            QString::number(General().Estado.sessionId) + "]");
+        config.Conectado = true;
+        EnableReloj(true);
+        UpdateScreen(1);
+    });
+    SetOcupado(false);
+}
+
+std::int32_t EsperarOperacion(int destino) {
+    StatusRecord& estado = General().Estado;
+    std::int32_t resultado = 0;
+    // A wait cut short by a run-time error (the library lost its VKTEstado) cannot tell how
+    // the operation ended, so it does not report success.
+    const bool completed = Trap([&] {
+        for (;;) {
+            if (LibVKT32::VKTEstado(&estado) != 0) {
+                // Retried without serving messages, after a short pause instead of at once.
+                QThread::msleep(kPollIntervalMs);
+                continue;
+            }
+            switch (estado.activity) {
+                case kActivityEnded:
+                    QCoreApplication::processEvents();
+                    return;
+                case kActivityFailed:
+                    resultado = 1;
+                    MostrarErrores();
+                    QCoreApplication::processEvents();
+                    return;
+                case kActivityRunning:
+                    MostrarTexto(destino, estado.step == kStepOpeningSession
+                                              ? QString::fromUtf8("Abriendo sesión...")
+                                              : QString::fromUtf8("Iniciando conexión..."));
+                    LetMessagesThrough(kPollIntervalMs);
+                    break;
+                default:
+                    LetMessagesThrough(kPollIntervalMs);
+                    break;
+            }
+        }
+    });
+    return completed ? resultado : 1;
+}
+
+void VKTFinConexion() {
+    ConfigRecord& config = General().Config;
+    EnableReloj(false);
+    SetOcupado(true);
+    if (config.Conectado) {
+        std::int32_t result = 0;  // a failed call counts as ended: the next step runs
+        Trap([&] { result = LibVKT32::VKTDesconectar(config.Sesion); });
+        if (result == kOperationRunning) {
+            MostrarErrores();  // the session stays open, the timer stays off
+        } else {
+            config.Sesion = 0;
+            config.Conectado = false;
+            UpdateScreen(2);
+            MostrarTexto(1, QString::fromUtf8("Sesión Finalizada"));
+        }
+    } else {
+        MostrarTexto(1, QString::fromUtf8("No hay una conexión activa"));
+    }
+    SetOcupado(false);
+}
+
+void MostrarErrores() {
+    ClientErrorRecord records[kErrorRecordCount];
+    for (auto& record : records) {
+        record.text = QString(255, QChar(u' '));
+        record.time = QString(9, QChar(u' '));
+    }
+    std::int32_t count = 0;
+    if (!Trap([&] { count = LibVKT32::VKTError(records); })) return;
+    InformarErrores(records, count);
+}
+
+bool EndsSession(std::int32_t code) {
+    switch (code) {
+        case 40039:  // no session in progress
+        case 40055:  // maximum wait exceeded
+        case 40060:
+        case 40064:  // the server ended the connection
+        case 49997:  // the server has been silent for too long
+            return true;
+        default:
+            // Network failures: "1" and the socket error number, so "11..." in decimal.
+            return QString::number(code).left(2).toInt() == 11;
+    }
+}
+
+void InformarErrores(const ClientErrorRecord* records, std::int32_t count) {
+    if (count <= 0) return;
+    if (count > kErrorRecordCount) count = kErrorRecordCount;
+    Trap([&] {
+        QString texto;
+        for (std::int32_t i = 0; i < count; ++i) {
+            const ClientErrorRecord& record = records[i];
+            const QString message = LibVKT32::LeadingText(record.text, record.textLength);
+            const QString time = LibVKT32::LeadingText(record.time, record.timeLength);
+            texto = "[" + QString::number(record.code) + "] " + message;
+            GrabarLog(time, QString::number(record.code), message, QStringLiteral("Error"));
+            if (General().Config.Conectado && EndsSession(record.code)) VKTFinConexion();
+        }
+        MsgBox(TrimBlanks(texto), kCritical, QStringLiteral("Error"));
+    });
+}
+
+}  // namespace vkt::client

@@ -15,6 +15,7 @@
 #include "general/app_paths.h"
 #include "general/client_state.h"
 #include "general/message_box.h"
+#include "general/number_text.h"
 #include "general/run_time_error.h"
 #include "general/status_text.h"
 #include "windows/dialogs.h"
@@ -45,14 +46,6 @@ void LetMessagesThrough(int intervalMs) {
     loop.exec();
     const qint64 left = intervalMs - elapsed.elapsed();
     if (left > 0) QThread::msleep(static_cast<unsigned long>(left));
-}
-
-QString TrimBlanks(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == u' ') ++first;
-    while (last > first && text[last - 1] == u' ') --last;
-    return text.mid(first, last - first);
 }
 
 }  // namespace

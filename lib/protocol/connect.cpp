@@ -20,7 +20,6 @@
 namespace vkt::protocol {
 namespace {
 
-constexpr std::int32_t kInvalidParameter = 40053;
 constexpr std::int32_t kPasswordRefused = 2604;
 constexpr std::int32_t kAlreadyConnected = 40061;
 
@@ -73,7 +72,7 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     // argument.
     if (session == nullptr || !TextFits(password) || !TextFits(user) || !TextFits(server) ||
         !TextFits(service) || !TextFits(path)) {
-        return Fail(kInvalidParameter);
+        return Fail(runtime::kInvalidParameter);
     }
 
     runtime::TableAccess table(process.table, process.connection);
@@ -85,7 +84,7 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     InstallDispatch();
 
     runtime::KeyLocation location{};
-    if (!ResolveKeyDirectory(path, &location)) return Fail(kInvalidParameter);
+    if (!ResolveKeyDirectory(path, &location)) return Fail(runtime::kInvalidParameter);
 
     // Recorded by the check itself; a refused password still reaches the server as the
     // password-failure notice.

@@ -18,7 +18,6 @@
 namespace vkt::protocol {
 namespace {
 
-constexpr std::int32_t kInvalidParameter = 40053;
 // Name and directory together; with the "/" between them and the NUL the destination path
 // fits the 254 bytes a file name may have.
 constexpr std::size_t kMaxNameAndDirectory = 252;
@@ -39,11 +38,11 @@ std::int32_t RequestFile(std::int32_t session, const char* password, const char*
 
     if (!TextFits(password) || !TextFits(name) || directory == nullptr ||
         std::strlen(name) + ::strnlen(directory, kMaxNameAndDirectory + 1) > kMaxNameAndDirectory) {
-        return Fail(kInvalidParameter);
+        return Fail(runtime::kInvalidParameter);
     }
     char destination[kMaxNameAndDirectory + 2];
     if (!DestinationPath(directory, name, destination, sizeof destination)) {
-        return Fail(kInvalidParameter);
+        return Fail(runtime::kInvalidParameter);
     }
 
     process.status->SetFileName(name);

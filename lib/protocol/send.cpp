@@ -21,7 +21,6 @@
 namespace vkt::protocol {
 namespace {
 
-constexpr std::int32_t kInvalidParameter = 40053;
 constexpr std::int32_t kPasswordRefused = 2604;
 
 // Internal name + "," + additional text + NUL.
@@ -78,7 +77,7 @@ std::int32_t SendFile(std::int32_t session, const char* password, const char* pa
     if (result != runtime::kStatusOk) return result;
     runtime::ProcessState& process = runtime::Process();
 
-    if (!TextFits(password) || !TextFits(path)) return Fail(kInvalidParameter);
+    if (!TextFits(password) || !TextFits(path)) return Fail(runtime::kInvalidParameter);
     process.status->SetFileName(path);
     if (!HasSessionKey()) return Fail(runtime::kNoSession);
 
@@ -102,7 +101,7 @@ std::int32_t SendFile(std::int32_t session, const char* password, const char* pa
         file->InternalName(), additional, additionalLength, payload, sizeof payload);
     if (payloadLength == 0) {
         DropFile(*file);
-        return Fail(kInvalidParameter);
+        return Fail(runtime::kInvalidParameter);
     }
 
     SlotFacts facts;

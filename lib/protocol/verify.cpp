@@ -21,7 +21,6 @@
 namespace vkt::protocol {
 namespace {
 
-constexpr std::int32_t kInvalidParameter = 40053;
 constexpr std::int32_t kDefaultWaitMs = 60000;
 
 // The answer frame, unsealed and handed to the caller. 0 or the code, recorded.
@@ -79,7 +78,7 @@ std::int32_t VerifyFile(std::int32_t session, const char* path, std::int32_t tip
 
     // Without somewhere to put the answer the query is pointless: a bad argument.
     if (!TextFits(path) || answer == nullptr || answerLength == nullptr) {
-        return Fail(kInvalidParameter);
+        return Fail(runtime::kInvalidParameter);
     }
     process.status->SetFileName(path);
     if (!HasSessionKey()) return Fail(runtime::kNoSession);

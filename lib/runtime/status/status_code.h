@@ -29,6 +29,7 @@ enum : std::int32_t {
     kFileNotFound = 40050,
     kFileIoError = 40051,
     kNegativeSendLength = 40053,
+    kInvalidParameter = 40053,  // "Parámetro no válido": an argument missing, empty or too long
     kTimeout = 40055,
     kEventThreadFailed = 40060,  // no catalogue text
     kServerTextMalformed = 40062,

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 namespace vkt::e2e {
 
@@ -19,25 +18,15 @@ const Library& Vkt() {
 }
 
 StatusRecord Estado() {
-    StatusRecord record{};
-    Vkt().estado(&record);
-    return record;
+    return testing::Estado(Vkt());
 }
 
 StatusRecord WaitForEnd(int seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    StatusRecord record = Estado();
-    while (record.activity == 2 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        record = Estado();
-    }
-    return record;
+    return testing::WaitForEnd(Vkt(), std::chrono::seconds(seconds));
 }
 
 std::vector<ErrorRecord> Errors() {
-    ErrorRecord records[10] = {};
-    const int count = Vkt().error(records);
-    return std::vector<ErrorRecord>(records, records + (count > 0 ? count : 0));
+    return testing::Errors(Vkt());
 }
 
 }  // namespace vkt::e2e

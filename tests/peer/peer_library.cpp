@@ -1,7 +1,6 @@
 #include "peer_library.h"
 
 #include <chrono>
-#include <thread>
 
 namespace vkt::peer {
 
@@ -10,25 +9,15 @@ const Library& Vkt() {
 }
 
 StatusRecord Estado() {
-    StatusRecord record{};
-    Vkt().estado(&record);
-    return record;
+    return testing::Estado(Vkt());
 }
 
 StatusRecord WaitForEnd(int ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    StatusRecord record = Estado();
-    while (record.activity == 2 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        record = Estado();
-    }
-    return record;
+    return testing::WaitForEnd(Vkt(), std::chrono::milliseconds(ms));
 }
 
 std::vector<ErrorRecord> Errors() {
-    ErrorRecord records[10] = {};
-    const int count = Vkt().error(records);
-    return std::vector<ErrorRecord>(records, records + (count > 0 ? count : 0));
+    return testing::Errors(Vkt());
 }
 
 }  // namespace vkt::peer

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include "support/test_support.h"
 
@@ -33,6 +34,28 @@ const VktExports& LoadVkt(const std::string& shmStem) {
         return loaded;
     }();
     return exports;
+}
+
+StatusRecord Estado(const VktExports& vkt) {
+    StatusRecord record{};
+    vkt.estado(&record);
+    return record;
+}
+
+StatusRecord WaitForEnd(const VktExports& vkt, std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    StatusRecord record = Estado(vkt);
+    while (record.activity == 2 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        record = Estado(vkt);
+    }
+    return record;
+}
+
+std::vector<ErrorRecord> Errors(const VktExports& vkt) {
+    ErrorRecord records[10] = {};
+    const int count = vkt.error(records);
+    return std::vector<ErrorRecord>(records, records + (count > 0 ? count : 0));
 }
 
 }  // namespace vkt::testing

@@ -2,7 +2,9 @@
 // once per test process, with VKT_SHM_PREFIX set first to the process's own prefix.
 #pragma once
 
+#include <chrono>
 #include <string>
+#include <vector>
 
 #include "vkt32.h"
 
@@ -26,5 +28,12 @@ struct VktExports {
 // (later calls return the same exports whatever stem they give). An export that cannot be
 // found stays null.
 const VktExports& LoadVkt(const std::string& shmStem);
+
+// VKTEstado's record.
+StatusRecord Estado(const VktExports& vkt);
+// Polls VKTEstado every 10 ms until activity is no longer 2 (at most wait); the last record.
+StatusRecord WaitForEnd(const VktExports& vkt, std::chrono::milliseconds wait);
+// VKTError: the records recorded since the last read (reading empties the list).
+std::vector<ErrorRecord> Errors(const VktExports& vkt);
 
 }  // namespace vkt::testing

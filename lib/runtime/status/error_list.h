@@ -31,7 +31,8 @@ class ErrorList {
     // only when no memory could be had (nothing is recorded then).
     bool Add(std::int32_t code);
     // Records a server error report "<decimal code>-<text>" of length bytes; returns the
-    // recorded code, 40062 (recorded) when there is no hyphen, 40100 when out of memory.
+    // recorded code, never 0: 40062 (recorded) when there is no hyphen or the number reads as
+    // 0, 40100 when out of memory.
     std::int32_t AddServerText(const char* text, std::uint32_t length);
     // Writes one record per entry, oldest first, then empties the list; returns the count.
     std::uint32_t CopyOut(ErrorRecord* records);

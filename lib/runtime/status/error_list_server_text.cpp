@@ -1,9 +1,11 @@
 // Recording an error that the server reports as "<decimal code>-<message>".
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <mutex>
 
+#include "runtime/status/catalogue.h"
 #include "runtime/status/error_list.h"
 #include "runtime/status/error_list_entry.h"
 #include "runtime/status/status_code.h"
@@ -39,6 +41,11 @@ std::int32_t DecimalPrefix(const char* text, std::size_t length) {
 // body of a server frame is not zero-terminated, and a hyphen beyond length must not produce a
 // negative message length. Message: the bytes after the hyphen, length - prefix - 1 of them,
 // cut at a NUL and at 254.
+//
+// A report whose number reads as 0 ("-x", "0-x", "Error-x") is still a failure: it is
+// recorded as 40062 (the server sent an error message in an invalid format) with the server's
+// own message, or with the catalogue text when the message is empty, so that no operation
+// ever ends in success on an error report.
 std::int32_t ErrorList::AddServerText(const char* text, std::uint32_t length) {
     std::size_t hyphen = length;
     if (text != nullptr) {
@@ -52,8 +59,17 @@ std::int32_t ErrorList::AddServerText(const char* text, std::uint32_t length) {
     if (hyphen == length) {
         return Add(kServerTextMalformed) ? kServerTextMalformed : kNoMemory;
     }
-    const std::int32_t code = DecimalPrefix(text, hyphen);
-    Entry* entry = NewEntry(code, text + hyphen + 1, length - hyphen - 1);
+    std::int32_t code = DecimalPrefix(text, hyphen);
+    const char* message = text + hyphen + 1;
+    std::size_t messageLength = length - hyphen - 1;
+    if (code == 0) {
+        code = kServerTextMalformed;
+        if (::strnlen(message, messageLength) == 0) {
+            message = CatalogueText(MessageIdFor(code));
+            messageLength = 253;
+        }
+    }
+    Entry* entry = NewEntry(code, message, messageLength);
     if (entry == nullptr) return kNoMemory;
     std::lock_guard<std::mutex> hold(StatusLock());
     AppendLocked(entry);

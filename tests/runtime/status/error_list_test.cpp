@@ -96,11 +96,16 @@ TEST(ErrorList, ServerTextFollowsAtoiAndTheHyphen) {
     const Case cases[] = {
         {"40029-Usuario bloqueado", 23, 40029, "Usuario bloqueado"},
         {"Usuario bloqueado", 17, kServerTextMalformed, malformed},
-        {"-Fin de sesi\xF3n", 14, 0, "Fin de sesi\xF3n"},
-        {"-40029-x", 8, 0, "40029-x"},
+        // A number that reads as 0 is no success: 40062 with the server's message.
+        {"-Fin de sesi\xF3n", 14, kServerTextMalformed, "Fin de sesi\xF3n"},
+        {"-40029-x", 8, kServerTextMalformed, "40029-x"},
+        {"0-x", 3, kServerTextMalformed, "x"},
+        {"Error-x", 7, kServerTextMalformed, "x"},
+        {"-", 1, kServerTextMalformed, malformed},
+        {std::string("00-\0x", 5), 5, kServerTextMalformed, malformed},
         {" \t +40022-Timeout", 17, 40022, "Timeout"},
         {"12ab-x", 6, 12, "x"},
-        {"abc-x", 5, 0, "x"},
+        {"abc-x", 5, kServerTextMalformed, "x"},
         {std::string("40029-Usua\0rio", 14), 14, 40029, "Usua"},  // stops at a NUL
         {"40029-Usuario bloqueado", 10, 40029, "Usua"},           // length shorter than text
         {"40029-", 6, 40029, ""},

@@ -16,8 +16,6 @@
 namespace vkt::protocol {
 namespace {
 
-constexpr std::int32_t kBusyReply = 40040;
-
 // Puts the session key into the slot of the same session; false when that session is gone.
 bool StoreSessionKey(std::int32_t sessionId, crypto::Handle key) {
     runtime::SharedTable* table = runtime::Process().table;
@@ -67,8 +65,8 @@ std::int32_t HandleConnectReply(runtime::Connection& connection) {
             break;
         case '0':
             // The server is busy: the session waits for its key, still in state 1.
-            process.errors->Add(kBusyReply);
-            return kBusyReply;
+            process.errors->Add(runtime::kServerBusy);
+            return runtime::kServerBusy;
         default:
             return FailReleasing(runtime::kBadMessageType);
     }

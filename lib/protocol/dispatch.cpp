@@ -6,6 +6,7 @@
 #include "runtime/net/connection.h"
 #include "runtime/process/process_state.h"
 #include "runtime/status/status_block.h"
+#include "runtime/status/status_code.h"
 
 namespace vkt::protocol {
 
@@ -16,15 +17,21 @@ void InstallDispatch() {
 
 void Dispatch(runtime::Connection& connection) {
     switch (connection.GetState()) {
-        case 1:
-            // A failure leaves the timers paused: it released the session, or it was the busy
-            // reply, after which the connection waits in state 1 for the session key.
+        case 1: {
+            // After a busy reply the connection waits in state 1 for the session key with the
+            // keep-alive timer paused, but the idle watchdog counts on: a server that then
+            // stays silent ends the session with 49997 like anywhere else. Any other failure
+            // released the session and its timers.
             PauseSessionTimers();
-            if (HandleConnectReply(connection) == 0) {
+            const std::int32_t result = HandleConnectReply(connection);
+            if (result == 0) {
                 connection.SetState(4, 0);
                 ResumeSessionTimers();
+            } else if (result == runtime::kServerBusy) {
+                ResumeIdleWatchdog();
             }
             break;
+        }
         case 4:
             PauseSessionTimers();
             HandleLineParameters(connection);

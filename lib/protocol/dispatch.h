@@ -34,6 +34,8 @@ void Dispatch(runtime::Connection& connection);
 // holds; nothing when it holds none.
 void PauseSessionTimers();
 void ResumeSessionTimers();
+// Resumes only the idle watchdog (the wait after a busy reply, when no keep-alive is sent).
+void ResumeIdleWatchdog();
 // True while this process holds the session slot.
 bool SessionHeldHere();
 

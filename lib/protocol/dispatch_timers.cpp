@@ -13,13 +13,13 @@ namespace {
 
 enum class TimerAction { Pause, Resume };
 
-void ApplyToSessionTimers(TimerAction action) {
+void ApplyToSessionTimers(TimerAction action, bool keepAliveToo = true) {
     runtime::SharedTable* table = runtime::Process().table;
     if (table == nullptr) return;
     runtime::TableLock lock(table);
     runtime::SessionSlot* slot = table->Slot();
     if (!lock.Held() || slot == nullptr || !runtime::SlotHeldHere(*slot)) return;
-    for (std::uint32_t index : {slot->keepAliveTimer, slot->idleWatchdog}) {
+    for (std::uint32_t index : {keepAliveToo ? slot->keepAliveTimer : 0u, slot->idleWatchdog}) {
         runtime::SessionTimer* timer = runtime::TimerAt(index);
         if (timer == nullptr) continue;
         if (action == TimerAction::Pause) {
@@ -38,6 +38,10 @@ void PauseSessionTimers() {
 
 void ResumeSessionTimers() {
     ApplyToSessionTimers(TimerAction::Resume);
+}
+
+void ResumeIdleWatchdog() {
+    ApplyToSessionTimers(TimerAction::Resume, false);
 }
 
 bool SessionHeldHere() {

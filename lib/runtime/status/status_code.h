@@ -25,6 +25,7 @@ enum : std::int32_t {
     kBadLength = 40004,
     kTooManySessions = 40033,
     kNoSessionToClose = 40034,
+    kServerBusy = 40040,  // the server answered the connect with its busy reply
     kNoSession = 40039,
     kFileNotFound = 40050,
     kFileIoError = 40051,

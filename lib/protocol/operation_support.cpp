@@ -28,17 +28,21 @@ std::int32_t Begin(std::int32_t session, const char* function, std::uint32_t ste
         process.status->SetActivity(runtime::kActivityFailed);
         return runtime::kNoMemory;
     }
-    // Checked and set in one step: two threads of the process cannot both start. The check
-    // comes before the session id's, so a call with a wrong id cannot turn a running
-    // operation's activity to 1.
+    // A wrong or stale id is refused before anything changes: the error list keeps what it
+    // holds (a close the user has not read yet) and the status block its function, and a
+    // running operation's activity stays 2.
+    if (!runtime::TableAccess(process.table, process.connection).IsSessionId(session)) {
+        process.errors->Add(runtime::kNoSession);
+        process.status->SetActivityUnlessRunning(runtime::kActivityFailed);
+        return runtime::kNoSession;
+    }
+    // Checked and set in one step: two threads of the process cannot both start.
     if (!process.status->BeginOperation(function, step, reset)) {
         process.errors->Add(runtime::kOperationRunning);
         return runtime::kOperationRunning;
     }
+    // Only now does the operation really start.
     process.errors->Clear();
-    if (!runtime::TableAccess(process.table, process.connection).IsSessionId(session)) {
-        return Fail(runtime::kNoSession);
-    }
     return runtime::kStatusOk;
 }
 

@@ -28,10 +28,11 @@ constexpr std::size_t kAnswerBufferSize = 2048;
 // 1 to 253 bytes.
 bool TextFits(const char* text);
 
-// The start every operation shares: the library is loaded, no other operation of this
-// process runs (40063, recorded), then activity 2 with function and step, the error list
-// emptied, and the id names this process's session (40039). 0 when the operation may go on;
-// otherwise the code, already handled as its failure table says.
+// The start every operation shares: the library is loaded, the id names this process's
+// session (40039, recorded beside what the list holds; activity 1 unless an operation runs),
+// no other operation of this process runs (40063, recorded), then activity 2 with function
+// and step and the error list emptied. 0 when the operation may go on; otherwise the code,
+// already handled as its failure table says.
 std::int32_t BeginOperation(std::int32_t session, const char* function, std::uint32_t step);
 // As above for VKTSolicitar, which resets the status block before it starts.
 std::int32_t BeginOperationReset(std::int32_t session, const char* function, std::uint32_t step);

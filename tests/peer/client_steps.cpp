@@ -214,6 +214,18 @@ bool ClientSteps::RunStep(const Step& step, std::string* why) {
         *why = "the operation did not end";
         return false;
     }
+    if (verb == "wait-activity" && words.size() == 2) {
+        // Something the event thread does on its own (a close, the watchdog) ends the session.
+        const uint32_t wanted = static_cast<uint32_t>(std::atoi(words[1].text.c_str()));
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kOperationMs);
+        while (Estado().activity != wanted && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (Estado().activity == wanted) return true;
+        *why = "the activity never became " + words[1].text;
+        return false;
+    }
     if ((verb == "activity" || verb == "step") && words.size() == 2) {
         const StatusRecord status = Estado();
         const uint32_t value = verb == "activity" ? status.activity : status.step;

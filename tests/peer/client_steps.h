@@ -11,6 +11,7 @@
 //   request NAME => CODE       VKTSolicitar of NAME into the case's destination folder
 //   disconnect => CODE         VKTDesconectar (0: the session was kept; 40039: released)
 //   wait                       until the activity is no longer 2
+//   wait-activity N            until the activity is N (what the event thread ends on its own)
 //   activity N / step N        the status record's fields now
 //   errors [CODE|CODE...]...   the codes VKTError holds, in order (a|b: either); waits up to
 //                              2 s for asynchronous ones

@@ -67,6 +67,11 @@ void StatusBlock::SetActivity(std::uint32_t activity) {
     record_.activity = activity;
 }
 
+void StatusBlock::SetActivityUnlessRunning(std::uint32_t activity) {
+    std::lock_guard<std::mutex> hold(StatusLock());
+    if (record_.activity != kActivityRunning) record_.activity = activity;
+}
+
 std::uint32_t StatusBlock::GetActivity() const {
     std::lock_guard<std::mutex> hold(StatusLock());
     return record_.activity;

@@ -26,6 +26,9 @@ class StatusBlock {
     void SetBytesTotal(std::uint32_t bytes);
     void SetActivity(std::uint32_t activity);
     std::uint32_t GetActivity() const;
+    // Sets the activity in one step unless it is 2: a refused call never ends the operation
+    // another thread is running.
+    void SetActivityUnlessRunning(std::uint32_t activity);
     // Starts an operation in one step: false, with nothing changed, while the activity is 2
     // (another operation of this process is running); otherwise (after a Reset when reset is
     // true) activity 2, the function and the step are set together, so two threads cannot

@@ -3,6 +3,7 @@
 // accepts (send_loop.cpp).
 #include "protocol/send.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -50,22 +51,24 @@ bool AdoptKeptFile(const char* path, TransferFile** file) {
 
 }  // namespace
 
+// With additional text and largo > 0 the payload is the internal name, "," and exactly
+// min(largo, 2,048) bytes: the caller's bytes up to its first NUL, then zero bytes up to that
+// count. Nothing beyond the first NUL is ever read (the caller may hold fewer bytes than it
+// says); an empty text keeps its ",".
 std::uint32_t SendRequestPayload(const char* internalName, const char* additional,
                                  std::int32_t additionalLength, char* out, std::uint32_t capacity) {
     const std::size_t nameLength = std::strlen(internalName);
-    std::size_t extra = 0;
-    if (additional != nullptr && additionalLength > 0) {
-        const std::size_t wanted = static_cast<std::size_t>(additionalLength) < kMaxAdditionalText
-                                       ? static_cast<std::size_t>(additionalLength)
-                                       : kMaxAdditionalText;
-        extra = ::strnlen(additional, wanted);
-    }
-    const std::size_t total = nameLength + (extra != 0 ? 1 + extra : 0);
+    const bool withText = additional != nullptr && additionalLength > 0;
+    const std::size_t count =
+        withText ? std::min(static_cast<std::size_t>(additionalLength), kMaxAdditionalText) : 0;
+    const std::size_t total = nameLength + (withText ? 1 + count : 0);
     if (nameLength == 0 || total + 1 > capacity) return 0;
     std::memcpy(out, internalName, nameLength);
-    if (extra != 0) {
+    if (withText) {
         out[nameLength] = ',';
-        std::memcpy(out + nameLength + 1, additional, extra);
+        const std::size_t copied = ::strnlen(additional, count);
+        std::memcpy(out + nameLength + 1, additional, copied);
+        std::memset(out + nameLength + 1 + copied, 0, count - copied);
     }
     out[total] = '\0';
     return static_cast<std::uint32_t>(total);
@@ -95,7 +98,7 @@ std::int32_t SendFile(std::int32_t session, const char* password, const char* pa
     }
     std::unique_ptr<TransferFile> owned(file);
 
-    // The additional text never reaches beyond the caller's text: the copy stops at a NUL.
+    // The additional text is never read beyond the caller's first NUL.
     char payload[kPayloadCapacity];
     const std::uint32_t payloadLength = SendRequestPayload(
         file->InternalName(), additional, additionalLength, payload, sizeof payload);

@@ -28,9 +28,9 @@ std::int32_t HandleSendLoop(runtime::Connection& connection);
 std::int32_t HandleEndOfSend(runtime::Connection& connection);
 
 // The payload of a send request: internal name, and when additional is given and
-// additionalLength > 0, "," and at most min(additionalLength, 2,048) bytes of it, stopping at
-// a NUL. Writes into out (capacity bytes) and returns the payload's length; 0 when it does not
-// fit.
+// additionalLength > 0, "," and exactly min(additionalLength, 2,048) bytes: the text up to its
+// first NUL, zero bytes after it. Writes into out (capacity bytes, a NUL behind the payload)
+// and returns the payload's length; 0 when it does not fit.
 std::uint32_t SendRequestPayload(const char* internalName, const char* additional,
                                  std::int32_t additionalLength, char* out, std::uint32_t capacity);
 

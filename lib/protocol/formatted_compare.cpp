@@ -44,14 +44,25 @@ std::int32_t CompareHeaderFooter(const std::uint8_t* header, const std::uint8_t*
     return 0;
 }
 
-// Strict: a count with blanks, a sign or any other character is no count at all (a lenient
-// reading would take "00000001x" for 1).
+// Read as atoi reads it, as the files institutions produce have always been read: leading
+// blanks (a right-aligned count), the digits, then only blanks or NUL bytes to the end of the
+// field (a left-aligned count). A field with no digit, a sign, or any other character after
+// the digits ("00000001x") is no count at all.
 std::int64_t RecordCountField(const std::uint8_t* record) {
+    const std::uint8_t* field = record + kCountOffset;
+    const auto blank = [](std::uint8_t c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
+    std::size_t i = 0;
+    while (i < kCountWidth && blank(field[i])) ++i;
+    const std::size_t digitsStart = i;
     std::int64_t value = 0;
-    for (std::size_t i = 0; i < kCountWidth; ++i) {
-        const std::uint8_t digit = record[kCountOffset + i];
-        if (digit < '0' || digit > '9') return -1;
-        value = value * 10 + (digit - '0');
+    for (; i < kCountWidth && field[i] >= '0' && field[i] <= '9'; ++i) {
+        value = value * 10 + (field[i] - '0');
+    }
+    if (i == digitsStart) return -1;
+    for (; i < kCountWidth; ++i) {
+        if (!blank(field[i]) && field[i] != '\0') return -1;
     }
     return value;
 }

@@ -11,7 +11,7 @@
 //   3       10     internal name  ASCII, space-padded   same as header
 //   13      8      date           any 8 characters      same as header
 //   21      6      time           any 6 characters      same as header
-//   27      9      count          9 decimal digits      same as header
+//   27      9      count          decimal digits        same as header
 //   36      2      record end     CR LF                 CR LF
 //
 // The count of type "A" is the number of body records, that of type "B" the number of body
@@ -61,7 +61,8 @@ constexpr std::size_t kRecordEndOffset = 36;
 // text up to their width or a NUL byte, whichever comes first.
 std::int32_t CompareHeaderFooter(const std::uint8_t* header, const std::uint8_t* footer);
 
-// The count field read as a number: exactly 9 decimal digits, else -1.
+// The count field read as a number: its digits, with blanks before them and blanks or NULs
+// after them; -1 when it holds no digit or anything else.
 std::int64_t RecordCountField(const std::uint8_t* record);
 
 // Counts the CR LF pairs of the whole open file, reading it from offset 0 in pieces of 8,192

@@ -37,9 +37,9 @@ std::int32_t TransferFile::Validate() {
 }
 
 // A file shorter than header and footer together would have them overlap and a negative data
-// size: it holds fewer than two records (40206). Type "A" also needs its body, when there is
-// one, to end in CR LF, so that the footer begins a record (40200); its count is that of the
-// CR LF pairs of the whole file less header and footer.
+// size: it holds fewer than two records (40206). The count of type "A" is that of the CR LF
+// pairs of the whole file less header and footer; a last body record without its CR LF is not
+// counted, and the file is accepted when the count says so.
 std::int32_t TransferFile::CheckFormatted() {
     if (fileSize_ > kMaxFormattedSize) return kFormatTooLarge;
     if (fileSize_ < kMinFormattedSize) return kFormatRecordCount;
@@ -53,13 +53,6 @@ std::int32_t TransferFile::CheckFormatted() {
     if (declared < 0) return kFormatRecordCount;
     switch (header_[kFileTypeOffset]) {
         case 'A': {
-            if (dataSize_ > 0) {
-                std::uint8_t end[3];
-                std::uint32_t got = 0;
-                const auto at = static_cast<std::uint32_t>(fileSize_ - kRecordSize - 2);
-                if (file_->ReadAt(end, at, 2, &got) != 0 || got != 2) return runtime::kFileIoError;
-                if (end[0] != '\r' || end[1] != '\n') return kFormatNoCrLf;
-            }
             std::uint64_t pairs = 0;
             if (const std::int32_t failure = CountRecordEnds(*file_, &pairs); failure != 0)
                 return failure;

@@ -76,19 +76,45 @@ const FormatCase kCases[] = {
     {"count field not all digits",
      [] { return Edited([](TypeAFile& f) { f.header.count = f.footer.count = "00000003x"; }); },
      kFormatRecordCount},
-    {"count field with blanks",
-     [] { return Edited([](TypeAFile& f) { f.header.count = f.footer.count = "        3"; }); },
+    // The count is read as atoi reads it: blanks around the digits are accepted.
+    {"count field right-aligned with blanks",
+     [] { return Edited([](TypeAFile& f) { f.header.count = f.footer.count = "        3"; }); }, 0},
+    {"count field left-aligned with blanks",
+     [] { return Edited([](TypeAFile& f) { f.header.count = f.footer.count = "3        "; }); }, 0},
+    {"count field with a tab and trailing NULs",
+     [] {
+         return Edited([](TypeAFile& f) {
+             f.header.count = f.footer.count = std::string("\t03\0\0\0\0\0\0", 9);
+         });
+     },
+     0},
+    {"count field of blanks only",
+     [] { return Edited([](TypeAFile& f) { f.header.count = f.footer.count = "         "; }); },
+     kFormatRecordCount},
+    {"count field with a sign",
+     [] { return Edited([](TypeAFile& f) { f.header.count = f.footer.count = "+00000003"; }); },
+     kFormatRecordCount},
+    {"count field with blanks between digits",
+     [] { return Edited([](TypeAFile& f) { f.header.count = f.footer.count = "0000 0003"; }); },
      kFormatRecordCount},
     // The footer is the last 38 bytes: here they overlap the header.
     {"shorter than header and footer", [] { return ThreeRecords().Text().substr(0, 75); },
      kFormatRecordCount},
-    {"type A body without final CR LF",
+    // A last body record without CR LF is accepted; the count is that of the CR LF pairs.
+    {"type A last body record without CR LF, counted by its pairs",
      [] {
          TypeAFile file({"primero", "segundo"});
          std::string text = file.Text();
          return text.insert(text.size() - 38, "cola");
      },
-     kFormatNoCrLf},
+     0},
+    {"type A last body record without CR LF, counted as a record",
+     [] {
+         TypeAFile file({"primero", "segundo", "cola"});
+         std::string text = file.Text();
+         return text.erase(text.size() - 40, 2);
+     },
+     kFormatRecordCount},
     {"blank internal name",
      [] { return Edited([](TypeAFile& f) { f.header.name = f.footer.name = ""; }); },
      kFormatFileType},

@@ -59,13 +59,17 @@ std::int32_t HoldReplaceable(const char* final, int* fd) {
     return runtime::kFileIoError;
 }
 
-// Flushes the part file's data to disk, so that the name it is about to get never stands for
-// a shorter file after a crash.
-bool SyncToDisk(const char* part) {
+// Gives the part file the permission bits of the older file it replaces (held: its
+// descriptor, or -1 when there is none), so a private file stays private, and flushes its data
+// to disk, so that the name it is about to get never stands for a shorter file after a crash.
+bool PrepareForRename(const char* part, int held) {
     int fd = runtime::kInvalidFd;
     if (runtime::OpenExclusive(part, O_WRONLY, 0, &fd) != 0) return false;
-    const bool synced = ::fsync(fd) == 0;
-    return ::close(fd) == 0 && synced;
+    struct stat older {};
+    bool ready = held == runtime::kInvalidFd ||
+                 (::fstat(held, &older) == 0 && ::fchmod(fd, older.st_mode & 07777) == 0);
+    ready = ready && ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ready;
 }
 
 // The rename recorded on disk too (the folder's entry); a folder that cannot be opened or
@@ -147,7 +151,8 @@ std::int32_t CheckReplaceable(const char* final) {
 
 std::int32_t CommitPartFile(const char* part, const char* final) {
     int held = runtime::kInvalidFd;
-    bool committed = SyncToDisk(part) && HoldReplaceable(final, &held) == runtime::kStatusOk;
+    bool committed =
+        HoldReplaceable(final, &held) == runtime::kStatusOk && PrepareForRename(part, held);
     // The older file stays held while its name passes to the new one.
     if (committed) committed = ::rename(part, final) == 0;
     if (held != runtime::kInvalidFd) ::close(held);

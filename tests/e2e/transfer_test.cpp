@@ -134,10 +134,11 @@ TEST_F(TransferTest, SendsPlainAndFormattedFiles) {
 }
 
 // A file held by the server in several sizes around the block boundary comes back identical;
-// an existing destination file of the same name is replaced.
+// an existing destination file of the same name is replaced, its permission bits kept.
 TEST_F(TransferTest, RequestsFilesOfEverySize) {
     const std::string folder = work_.path();
     ASSERT_TRUE(WriteWholeFile(folder + "/f8192", "an older file that must be replaced"));
+    ASSERT_EQ(chmod((folder + "/f8192").c_str(), 0600), 0);
     for (const std::size_t size : {0u, 1u, 8192u, 8193u, 300000u}) {
         SCOPED_TRACE(size);
         const std::string name = "f" + std::to_string(size);
@@ -150,6 +151,9 @@ TEST_F(TransferTest, RequestsFilesOfEverySize) {
         ASSERT_TRUE(FileExists(folder + "/" + name));
         EXPECT_EQ(ReadWholeFile(folder + "/" + name), content);
     }
+    struct stat replaced {};
+    ASSERT_EQ(stat((folder + "/f8192").c_str(), &replaced), 0);
+    EXPECT_EQ(replaced.st_mode & 0777, 0600u);
 }
 
 // A name the server does not hold: its error report, an older local file of that name

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "protocol/request_part_file.h"
 #include "runtime/net/connection.h"
 #include "runtime/process/process_state.h"
 #include "runtime/status/status_code.h"
@@ -55,6 +56,8 @@ std::int32_t DisconnectSession(std::int32_t session) {
             sending = std::unique_lock<std::recursive_mutex>(connection->SendLock());
             connection->DisableNotifications();
         }
+        // A request the idle watchdog has just ended (activity 1 before its release came).
+        DiscardPartFile();
         if (!table.ReleaseSlot(session)) {
             process.errors->Add(runtime::kNoSessionToClose);
             result = runtime::kNoSessionToClose;

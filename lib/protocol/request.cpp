@@ -1,7 +1,10 @@
-// VKTSolicitar: the destination file created empty and the sealed file request sent. The blocks
-// and the digest are handled on the event thread (request_receiver.cpp).
+// VKTSolicitar: the part file created empty and the sealed file request sent. The blocks and
+// the digest are handled on the event thread (request_receiver.cpp).
 #include "protocol/request.h"
 
+#include <unistd.h>
+
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -9,6 +12,7 @@
 #include "protocol/connect.h"
 #include "protocol/key_context.h"
 #include "protocol/operation_support.h"
+#include "protocol/request_part_file.h"
 #include "protocol/transfer_file.h"
 #include "runtime/file/file_object.h"
 #include "runtime/net/connection.h"
@@ -40,8 +44,12 @@ std::int32_t RequestFile(std::int32_t session, const char* password, const char*
         std::strlen(name) + ::strnlen(directory, kMaxNameAndDirectory + 1) > kMaxNameAndDirectory) {
         return Fail(runtime::kInvalidParameter);
     }
+    // The local file is the name inside the destination folder, never anywhere else.
+    if (!IsSingleComponentName(name)) return Fail(runtime::kInvalidParameter);
     char destination[kMaxNameAndDirectory + 2];
-    if (!DestinationPath(directory, name, destination, sizeof destination)) {
+    char part[PATH_MAX];
+    if (!DestinationPath(directory, name, destination, sizeof destination) ||
+        !PartFilePath(directory, name, ::getpid(), part, sizeof part)) {
         return Fail(runtime::kInvalidParameter);
     }
 
@@ -51,23 +59,32 @@ std::int32_t RequestFile(std::int32_t session, const char* password, const char*
     result = context.Seal(SessionKey(), reinterpret_cast<const std::uint8_t*>(name), nameLength);
     if (result != runtime::kStatusOk) return Fail(result);
 
-    // An older file of that name is replaced by an empty one now.
-    if (runtime::CreateEmptyFile(destination) != runtime::kStatusOk) {
+    // An older file of that name stays as it is until the new one has arrived whole, but one
+    // that another process holds now is refused now.
+    if (CheckReplaceable(destination) != runtime::kStatusOk) return Fail(runtime::kFileIoError);
+    RemoveStalePartFiles(directory);
+    // No request of this process runs now: a part file of this pid is left over (by an ended
+    // process that had the same pid).
+    ::unlink(part);
+    int created = runtime::kInvalidFd;
+    if (runtime::OpenFileFor(part, runtime::kAccessWrite, runtime::kCreateNew, &created) !=
+        runtime::kStatusOk) {
         return Fail(runtime::kFileIoError);
     }
+    ::close(created);
 
     runtime::Connection& connection = *process.connection;
     std::unique_lock<std::recursive_mutex> sending(connection.SendLock());
     result = SendMessage(connection, "2", "P", context.WorkBuffer(), context.WorkLength());
     if (result != runtime::kStatusOk) {
         sending.unlock();
-        runtime::RemoveFile(destination);
+        runtime::RemoveFile(part);
         return FailReleasing(result);
     }
     process.status->SetBytesDone(nameLength);
     process.status->SetStep(8);
-    // The handlers rebuild the destination path from the slot. A file still kept from a
-    // refused send is closed first: its name is about to be replaced.
+    // The handlers rebuild the part file's and the destination's paths from the slot. A file still
+    // kept from a refused send is closed first: its name is about to be replaced.
     ChangeSlot([name, directory](runtime::SessionSlot& slot) {
         TransferFile::CloseKept(slot);
         std::memset(slot.currentFileName, 0, sizeof slot.currentFileName);

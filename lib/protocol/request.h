@@ -1,12 +1,15 @@
 // Requesting a file: VKTSolicitar on the caller's thread, then the blocks and the digest check
 // on the event thread.
 //
-//   caller     destination DIR/NAME created empty, sealed request "P" NAME     -> state 2/10
-//   2/10 "T"   each block appended (the first, found by the file being empty, starts with
-//              10 digits of the total size); the last one                     -> state 2/11
-//   2/11 "H"   the file's MD5 against the server's hex digest: activity 0      -> state 0/0
-// Every failure that ends the transfer deletes the destination file; an error report keeps
-// the session open.
+//   caller     NAME checked (one component), an existing DIR/NAME that another process holds
+//              refused (40051); the part file DIR/.NAME.<pid>.vkt-part created empty, sealed
+//              request "P" NAME                                               -> state 2/10
+//   2/10 "T"   each block appended to the part file (the first, found by the file being
+//              empty, starts with 10 digits of the total size); the last one  -> state 2/11
+//   2/11 "H"   the part file's MD5 against the server's hex digest, then the part file synced
+//              and renamed to DIR/NAME: activity 0                            -> state 0/0
+// An older DIR/NAME is untouched until that rename. Every failure that ends the transfer
+// deletes the part file (request_part_file.h); an error report keeps the session open.
 #pragma once
 
 #include <cstddef>

@@ -1,17 +1,20 @@
-// The event thread's part of a request: each file block appended to the destination file, then
-// the server's digest checked against the whole file.
+// The event thread's part of a request: each file block appended to the part file, then the
+// server's digest checked against the whole of it, and the part file renamed to the requested
+// name.
 //
-// The destination file is reopened for every block (write access, existing file only, no
-// sharing) so that a block is the first exactly when the file is still empty. Every failure
-// that ends the transfer deletes the file; a failure that keeps the session open also returns
-// the connection to state 0/0, so later frames of the abandoned transfer are ignored.
+// The part file is reopened for every block (write access, existing file only, no sharing) so
+// that a block is the first exactly when the file is still empty. Every failure that ends the
+// transfer deletes the part file; a failure that keeps the session open also returns the
+// connection to state 0/0, so later frames of the abandoned transfer are ignored.
 #include <unistd.h>
 
+#include <climits>
 #include <cstring>
 
 #include "protocol/key_context.h"
 #include "protocol/operation_support.h"
 #include "protocol/request.h"
+#include "protocol/request_part_file.h"
 #include "runtime/file/file_object.h"
 #include "runtime/net/connection.h"
 #include "runtime/process/process_state.h"
@@ -39,7 +42,7 @@ std::uint64_t AnnouncedSize(const std::uint8_t* text) {
     return value;
 }
 
-// Closes fd and deletes the destination file.
+// Closes fd and deletes the part file.
 void Discard(int fd, const char* path) {
     if (fd >= 0) ::close(fd);
     runtime::RemoveFile(path);
@@ -99,8 +102,8 @@ std::int32_t AppendBlock(runtime::Connection& connection, const std::uint8_t* pl
 }  // namespace
 
 std::int32_t HandleFileBlock(runtime::Connection& connection) {
-    char path[512];
-    if (!SlotDestination(path, sizeof path)) return Fail(runtime::kNoSession);
+    char path[PATH_MAX];
+    if (!SlotPartFile(path, sizeof path)) return Fail(runtime::kNoSession);
     const IncomingMessage& incoming = connection.Incoming();
     const char type = incoming.messageType;
     if (type != 'T' && type != '9') {
@@ -129,8 +132,11 @@ std::int32_t HandleFileBlock(runtime::Connection& connection) {
 }
 
 std::int32_t HandleFileDigest(runtime::Connection& connection) {
-    char path[512];
-    if (!SlotDestination(path, sizeof path)) return Fail(runtime::kNoSession);
+    char path[PATH_MAX];
+    char destination[512];
+    if (!SlotPartFile(path, sizeof path) || !SlotDestination(destination, sizeof destination)) {
+        return Fail(runtime::kNoSession);
+    }
     const IncomingMessage& incoming = connection.Incoming();
     const char type = incoming.messageType;
     if (type != 'H' && type != '9') {
@@ -161,7 +167,9 @@ std::int32_t HandleFileDigest(runtime::Connection& connection) {
         runtime::RemoveFile(path);
         return Fail(result);
     }
-    return runtime::kStatusOk;
+    // Only now does the requested name change: to the whole, checked file.
+    result = CommitPartFile(path, destination);
+    return result == runtime::kStatusOk ? result : Fail(result);
 }
 
 }  // namespace vkt::protocol

@@ -19,6 +19,7 @@ using testing::Bytes;
 using testing::ClosedPort;
 using testing::CopyFile;
 using testing::FileExists;
+using testing::ListFolder;
 using testing::MakeKey;
 using testing::ReadWholeFile;
 using testing::TempDir;

@@ -134,10 +134,11 @@ TEST_F(TransferTest, SendsPlainAndFormattedFiles) {
 }
 
 // A file held by the server in several sizes around the block boundary comes back identical;
-// an existing destination file of the same name is replaced.
+// an existing destination file of the same name is replaced, its permission bits kept.
 TEST_F(TransferTest, RequestsFilesOfEverySize) {
     const std::string folder = work_.path();
     ASSERT_TRUE(WriteWholeFile(folder + "/f8192", "an older file that must be replaced"));
+    ASSERT_EQ(chmod((folder + "/f8192").c_str(), 0600), 0);
     for (const std::size_t size : {0u, 1u, 8192u, 8193u, 300000u}) {
         SCOPED_TRACE(size);
         const std::string name = "f" + std::to_string(size);
@@ -150,19 +151,36 @@ TEST_F(TransferTest, RequestsFilesOfEverySize) {
         ASSERT_TRUE(FileExists(folder + "/" + name));
         EXPECT_EQ(ReadWholeFile(folder + "/" + name), content);
     }
+    struct stat replaced {};
+    ASSERT_EQ(stat((folder + "/f8192").c_str(), &replaced), 0);
+    EXPECT_EQ(replaced.st_mode & 0777, 0600u);
 }
 
-// A name the server does not hold: its error report, no destination file, the session kept.
-TEST_F(TransferTest, MissingFileIsReportedAndLeavesNothing) {
+// A name the server does not hold: its error report, an older local file of that name
+// untouched and nothing else left in the folder, the session kept.
+TEST_F(TransferTest, MissingFileIsReportedAndLeavesTheOlderFile) {
+    ASSERT_TRUE(WriteWholeFile(work_.path() + "/nada", "precioso"));
     const StatusRecord status = Request("nada", work_.path());
     EXPECT_EQ(status.activity, 1u);
     const std::vector<ErrorRecord> errors = Errors();
     ASSERT_FALSE(errors.empty());
     EXPECT_NE(errors[0].code, 0);
-    EXPECT_FALSE(FileExists(work_.path() + "/nada"));
+    EXPECT_EQ(ReadWholeFile(work_.path() + "/nada"), "precioso");
+    EXPECT_EQ(ListFolder(work_.path()), std::vector<std::string>{"nada"});
 
     ASSERT_TRUE(WriteWholeFile(server_.outbox() + "/ana/algo", "x"));
     EXPECT_EQ(Request("algo", work_.path()).activity, 0u) << FirstError();
+}
+
+// A name as long as the folder leaves room for (252 characters together): its part file, a
+// longer name still, is made beside it and the file arrives under the whole name.
+TEST_F(TransferTest, RequestsAFileOfTheLongestName) {
+    const std::string name(252 - work_.path().size(), 'L');
+    const std::string content = Bytes(9000, 5);
+    ASSERT_TRUE(WriteWholeFile(server_.outbox() + "/ana/" + name, content));
+    ASSERT_EQ(Request(name, work_.path()).activity, 0u) << FirstError();
+    EXPECT_EQ(ReadWholeFile(work_.path() + "/" + name), content);
+    EXPECT_EQ(ListFolder(work_.path()), std::vector<std::string>{name});
 }
 
 // A wrong password refuses the send and keeps the session; the same path then goes through.

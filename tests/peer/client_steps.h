@@ -22,15 +22,33 @@
 //   held / release             waits until the peer holds; lets it go on
 //   sleep MS                   waits
 //   env NAME VALUE             sets an environment variable for the rest of the case
+//   own-process                first step only: the case runs in a test process of its own
+//                              (the timer period, VKT_TIMER_PERIOD_MS, is read once per process)
+//   await-step N               until the status record's step is N (at most 10 s)
+//
+// The destination folder (part files named as destination_folder.h says):
+//   existing NAME DATA         an older file NAME that holds DATA
+//   part NAME dead|live|dead-link   a part file of NAME left by an ended process, or by one
+//                              still running; dead-link: a symbolic link of that name, to a
+//                              file of the work folder
+//   folder [ENTRY...]          the folder holds exactly these entries (waits up to 10 s)
+//   lock NAME KIND / unlock    another process holds NAME open and locked with a lock of that
+//                              kind (support/file_locks.h), until "unlock"
+//   child-request NAME         a second process opens a session to the peer and requests NAME
+//   child-part-holds NAME N    until the child's part file of NAME holds N bytes (at most 10 s)
+//   kill-child                 SIGKILL to the child; it must die of it
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "case_file.h"
+#include "destination_folder.h"
 #include "peer_library.h"
 #include "scripted_peer.h"
+#include "support/holding_child.h"
 
 namespace vkt::peer {
 
@@ -59,6 +77,15 @@ class ClientSteps {
     bool Verify(const std::vector<Word>& words, const std::string& expected, std::string* why);
     bool Send(const std::vector<Word>& words, const std::string& expected, std::string* why);
     bool CheckAnswer(const std::vector<Word>& words, std::string* why);
+    // The destination folder's steps; false with why set, or unknown (*known false).
+    bool RunFolderStep(const Step& step, bool* known, std::string* why);
+    bool CheckFolder(const std::vector<Word>& words, std::string* why);
+    bool PlantPart(const std::vector<Word>& words, std::string* why);
+    bool Lock(const std::vector<Word>& words, std::string* why);
+    bool StartChild(const std::string& name, std::string* why);
+    std::string Destination(const std::string& name) const {
+        return setting_.destination + "/" + name;
+    }
     std::string Path(const std::string& fixture) const { return setting_.work + "/" + fixture; }
 
     const CaseFile& file_;
@@ -69,6 +96,9 @@ class ClientSteps {
     std::string answer_;
     int32_t largo_ = -1;
     std::vector<std::string> environment_;  // set by "env", unset at the end
+    PartOwners owners_;
+    std::unique_ptr<testing::HoldingChild> lock_;
+    RequestChild child_;
 };
 
 }  // namespace vkt::peer

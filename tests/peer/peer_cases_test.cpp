@@ -4,10 +4,13 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "case_file.h"
 #include "client_steps.h"
@@ -58,12 +61,37 @@ class Keys {
 
 class PeerCase : public ::testing::TestWithParam<std::string> {};
 
+// A case whose first client step is "own-process" runs as this test alone in a new process of
+// this program; its output is shown when it fails.
+bool RunsInOwnProcess(const CaseFile& file) {
+    return !file.client.empty() && file.client.front().verb() == "own-process" &&
+           std::getenv("VKT_PEER_OWN_PROCESS") == nullptr;
+}
+
+void RunInOwnProcess() {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    TempDir scratch;
+    const std::string log = scratch.path() + "/output";
+    const std::string command = "VKT_PEER_OWN_PROCESS=1 /proc/" + std::to_string(getpid()) +
+                                "/exe '--gtest_filter=" + test->test_suite_name() + "." +
+                                test->name() + "' >'" + log + "' 2>&1";
+    const int status = std::system(command.c_str());
+    std::ifstream in(log);
+    std::stringstream output;
+    output << in.rdbuf();
+    EXPECT_EQ(status, 0) << output.str();
+}
+
 TEST_P(PeerCase, Runs) {
     CaseFile file;
     std::string reason;
     ASSERT_TRUE(
         LoadCaseFile(std::string(VKT_PEER_CASES_DIR) + "/" + GetParam() + ".txt", &file, &reason))
         << reason;
+    if (RunsInOwnProcess(file)) {
+        RunInOwnProcess();
+        return;
+    }
     const Library& vkt = Vkt();
     ASSERT_TRUE(vkt.conectar && vkt.desconectar && vkt.error && vkt.estado)
         << "libVKT32.so cannot be loaded from " << VKT_LIBRARY_PATH;
@@ -108,6 +136,28 @@ std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PeerCase, ::testing::ValuesIn(CaseNames()), TestName);
+
+// The second process of "child-request": a session to the peer, the request, then a wait that
+// lasts until the case kills it. Skipped on its own.
+TEST(PeerChild, RequestsAndWaits) {
+    const char* port = std::getenv("VKT_PEER_CHILD_PORT");
+    const char* user = std::getenv("VKT_PEER_CHILD_USER");
+    const char* password = std::getenv("VKT_PEER_CHILD_PASSWORD");
+    const char* keys = std::getenv("VKT_PEER_CHILD_KEYS");
+    const char* name = std::getenv("VKT_PEER_CHILD_NAME");
+    const char* folder = std::getenv("VKT_PEER_CHILD_FOLDER");
+    if (port == nullptr || user == nullptr || password == nullptr || keys == nullptr ||
+        name == nullptr || folder == nullptr) {
+        GTEST_SKIP() << "runs as the second process of a child-request case";
+    }
+    const Library& vkt = Vkt();
+    int32_t session = 0;
+    ASSERT_EQ(vkt.conectar("127.0.0.1", port, user, password, keys, 10, &session), 0);
+    ASSERT_EQ(WaitForEnd(20000).activity, 0u);
+    ASSERT_EQ(vkt.solicitar(session, password, name, folder), 0);
+    WaitForEnd(60000);
+    vkt.desconectar(session);
+}
 
 }  // namespace
 }  // namespace vkt::peer

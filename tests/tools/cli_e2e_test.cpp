@@ -157,6 +157,43 @@ TEST_F(CliTest, GetsAFileWithTheConfigurationFileAlone) {
     EXPECT_FALSE(Exists(Path("in/ausente.bin")));
 }
 
+// vkt get never destroys an older file of the requested name: not for a name the server does
+// not hold, not for a transfer cut short by Ctrl-C (the server frozen in the middle of a
+// large file); neither leaves a part file. A name that would leave the folder is refused with
+// 40053 before the server hears of it.
+TEST_F(CliTest, GetKeepsTheOlderFileUnlessTheNewOneArrivedWhole) {
+    mkdir(Path("in").c_str(), 0700);
+    const std::string older = Path("in/precious.txt");
+    WriteFile(older, "precioso");
+
+    const VktRun absent = Vkt({"get", "precious.txt", "--to", Path("in")});
+    EXPECT_EQ(absent.status, 1) << absent.err;
+    EXPECT_EQ(ReadFile(older), "precioso");
+
+    const VktRun outside = Vkt({"get", "../x", "--to", Path("in")});
+    EXPECT_EQ(outside.status, 1);
+    EXPECT_NE(outside.err.find("40053 "), std::string::npos) << outside.err;
+    EXPECT_FALSE(Exists(Path("x")));
+    EXPECT_EQ(server_.Log().find("request for ../x"), std::string::npos) << server_.Log();
+
+    mkdir((server_.outbox() + "/ANA").c_str(), 0700);
+    WriteFile(server_.outbox() + "/ANA/precious.txt", RandomBytes(32 << 20));
+    bool interrupted = false;
+    const VktRun cut = Vkt(
+        {"get", "precious.txt", "--to", Path("in")}, {}, [&](const std::string& err, pid_t pid) {
+            if (!interrupted && err.find("receiving the file") != std::string::npos) {
+                server_.Freeze();
+                kill(pid, SIGINT);
+                interrupted = true;
+            }
+        });
+    server_.Thaw();
+    ASSERT_TRUE(interrupted) << cut.err;
+    EXPECT_EQ(cut.status, 130) << cut.err;
+    EXPECT_EQ(ReadFile(older), "precioso");
+    EXPECT_EQ(testing::ListFolder(Path("in")), std::vector<std::string>{"precious.txt"});
+}
+
 TEST_F(CliTest, RefusedConnectionsExitWithTheLibrarysCode) {
     const VktRun wrong = Vkt({"verify", Path("x")}, {{"VKT_PASSWORD", "OTRA"}});
     EXPECT_EQ(wrong.status, 1);

@@ -145,13 +145,10 @@ int Get(const Library& library, Session& session, const CommandLine& line,
         return kExitFailed;
     }
     const std::string path = (folder == "/" ? "" : folder) + "/" + line.target;
+    // A transfer that fails or is cut short never touches path: the library receives into a
+    // part file of its own and removes it, also when this process ends under it.
     const int status = session.Wait(Activity::kGet);
-    if (status == kExitOk) {
-        std::fprintf(stderr, "vkt: received %s\n", path.c_str());
-    } else if (status == kExitInterrupted || status == kExitStalled) {
-        // The library removes a file that fails; one cut short here is removed here.
-        unlink(path.c_str());
-    }
+    if (status == kExitOk) std::fprintf(stderr, "vkt: received %s\n", path.c_str());
     return status;
 }
 

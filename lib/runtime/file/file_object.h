@@ -4,7 +4,8 @@
 // Linux form: the descriptor is opened (existing files only) and at once given an exclusive
 // flock() taken without waiting, so another process using the library - or any program that
 // honours flock - cannot open it meanwhile, and the library cannot open a file another process
-// holds. Lock() adds an open-file-description record lock over the whole file (read lock on a
+// holds; a file under another program's conflicting fcntl/lockf record lock is refused the
+// same way. Lock() adds an open-file-description record lock over the whole file (read lock on a
 // read-only descriptor, write lock otherwise), also without waiting. The descriptor can be
 // handed over to the session slot (SetKeepOpen) and adopted later by a new object.
 //

@@ -6,6 +6,7 @@
 #include "file_test_support.h"
 #include "runtime/file/file_object.h"
 #include "runtime/status/status_code.h"
+#include "support/file_locks.h"
 
 namespace vkt::runtime {
 namespace {
@@ -57,6 +58,35 @@ TEST_F(FileExclusive, FileHeldByThisProcessBlocksAnotherProcess) {
               }),
               0)
         << "closing releases the file";
+}
+
+// Another process's advisory lock of any kind keeps the file from the library: opened for
+// writing it is refused (and never truncated) under any lock; a file opened for reading only
+// is refused under a write lock and shares a read lock.
+TEST_F(FileExclusive, FileLockedByAnotherProcessIsRefusedWhateverTheLockKind) {
+    for (const vkt::testing::NamedLockKind& lock : vkt::testing::kLockKinds) {
+        SCOPED_TRACE(lock.name);
+        const std::string path = WriteFile("locked.dat", "contenido");
+        testing::HoldingChild child(
+            [&] { return vkt::testing::OpenAndLock(path.c_str(), lock.kind); });
+        ASSERT_TRUE(child.Holding());
+
+        int fd = -1;
+        EXPECT_EQ(OpenFileFor(path.c_str(), kAccessWrite, kOpenExisting, &fd), kFileNotFound);
+        if (fd != kInvalidFd) ::close(fd);
+        EXPECT_EQ(CreateEmptyFile(path.c_str()), kFileIoError);
+        EXPECT_EQ(ReadFile(path), "contenido") << "a locked file must not be truncated";
+
+        FileObject reader(path.c_str());
+        if (lock.kind == vkt::testing::LockKind::kPosixRead) {
+            EXPECT_EQ(reader.Open(), 0u);
+            EXPECT_EQ(reader.Lock(), 0u) << "two read locks share the file";
+        } else {
+            EXPECT_EQ(reader.Open(), static_cast<std::uint32_t>(EWOULDBLOCK));
+        }
+        reader.Close();
+        ASSERT_TRUE(child.Release());
+    }
 }
 
 // Two objects of one process are two opens: the second is refused as well.

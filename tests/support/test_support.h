@@ -68,6 +68,7 @@ class ServerProcess {
     void Thaw();    // SIGCONT
 
     int port() const { return port_; }
+    pid_t pid() const { return pid_; }
     const std::string& listeningLine() const { return line_; }
     std::string root() const { return root_.path(); }
     std::string users() const { return root() + "/users"; }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
@@ -48,6 +49,11 @@ TEST(Connect, ByDottedAddressAndByName) {
         const int fd = connection.Socket();
         EXPECT_NE(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
         EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+        // Small frames leave at once, not after the acknowledgement of the previous one.
+        int noDelay = 0;
+        socklen_t size = sizeof noDelay;
+        ASSERT_EQ(::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, &size), 0);
+        EXPECT_NE(noDelay, 0);
     }
 }
 

@@ -75,6 +75,21 @@ TEST(Connect, ByServiceName) {
     ExpectConnectedTo(connection);
 }
 
+// A port number may come with blanks (spaces, tabs) before and after it, as typed into a
+// configuration; the connection then reaches that port.
+TEST(Connect, PortNumbersWithBlanksAroundThem) {
+    for (const char* shape : {" %s", "%s ", "\t%s", "%s\t", "  %s \t"}) {
+        ScriptedPeer peer({SendBytes(WireFrame('2', 'O', "hola"))});
+        ASSERT_TRUE(peer.Listening());
+        char service[32];
+        std::snprintf(service, sizeof service, shape, peer.PortText().c_str());
+        SCOPED_TRACE("\"" + std::string(service) + "\"");
+        Connection connection("127.0.0.1", service, nullptr, 5);
+        ASSERT_EQ(connection.Connect(), 0);
+        ExpectConnectedTo(connection);
+    }
+}
+
 TEST(Connect, FailuresReturnTheirCodeAndLeaveNothingOpen) {
     // A bound socket that does not listen: connecting to its port is refused, and the port
     // cannot be taken by anyone else while the test runs.
@@ -101,6 +116,12 @@ TEST(Connect, FailuresReturnTheirCodeAndLeaveNothingOpen) {
         {"127.0.0.1", "", 111004},
         {"127.0.0.1", "70000", 111004},  // beyond the port range
         {"127.0.0.1", "80x", 111004},
+        // Blanks only around the digits, and nothing else around them.
+        {"127.0.0.1", " ", 111004},
+        {"127.0.0.1", " 0 ", 111004},
+        {"127.0.0.1", refusedPort.substr(0, 1) + " " + refusedPort.substr(1), 111004},
+        {"127.0.0.1", refusedPort + "\n", 111004},
+        {"127.0.0.1", "+" + refusedPort, 111004},
         {"999.0.0.1", refusedPort, 110049},  // not a dotted address
     };
     for (const Case& c : cases) {

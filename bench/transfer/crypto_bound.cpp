@@ -2,10 +2,6 @@
 
 #include <openssl/evp.h>
 
-#include <algorithm>
-#include <memory>
-#include <vector>
-
 #include "transfer/transfer_sizes.h"
 
 namespace vkt::bench {
@@ -14,9 +10,6 @@ namespace {
 
 constexpr std::uint8_t kKey[16] = {0x13, 0x57, 0x9b, 0xdf, 0x02, 0x46, 0x8a, 0xce,
                                    0xf1, 0xe2, 0xd3, 0xc4, 0xb5, 0xa6, 0x97, 0x88};
-
-using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
-using DigestContext = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
 
 // Vector followed by the ciphertext, as a sealed block travels.
 bool Seal(EVP_CIPHER_CTX* context, const std::vector<std::uint8_t>& plain,
@@ -51,26 +44,31 @@ bool OpenAndDigest(EVP_CIPHER_CTX* cipher, EVP_MD_CTX* digest,
 
 }  // namespace
 
-std::chrono::nanoseconds RequestCryptoBound(std::uint64_t dataSize, int runs) {
-    CipherContext cipher(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-    DigestContext digest(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!cipher || !digest) return {};
-    std::vector<std::vector<std::uint8_t>> sealed;
+RequestCryptoBound::RequestCryptoBound(std::uint64_t dataSize)
+    : cipher_(EVP_CIPHER_CTX_new()),
+      digest_(EVP_MD_CTX_new()),
+      plain_(kSizePrefix + kFileBlock + 8) {
+    sealed_ = cipher_ != nullptr && digest_ != nullptr;
     for (const std::uint32_t size : BlockPlaintexts(dataSize)) {
+        if (!sealed_) break;
         std::vector<std::uint8_t> plain(size);
         for (std::size_t i = 0; i < plain.size(); ++i)
-            plain[i] = static_cast<std::uint8_t>(i * 131 + sealed.size());
-        sealed.emplace_back();
-        if (!Seal(cipher.get(), plain, &sealed.back())) return {};
+            plain[i] = static_cast<std::uint8_t>(i * 131 + blocks_.size());
+        blocks_.emplace_back();
+        sealed_ = Seal(cipher_, plain, &blocks_.back());
     }
-    std::vector<std::uint8_t> plain(kSizePrefix + kFileBlock + 8);
-    std::chrono::nanoseconds best = std::chrono::nanoseconds::max();
-    for (int run = 0; run < runs; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        if (!OpenAndDigest(cipher.get(), digest.get(), sealed, &plain)) return {};
-        best = std::min(best, std::chrono::nanoseconds(std::chrono::steady_clock::now() - start));
-    }
-    return best;
+}
+
+RequestCryptoBound::~RequestCryptoBound() {
+    EVP_CIPHER_CTX_free(cipher_);
+    EVP_MD_CTX_free(digest_);
+}
+
+std::chrono::nanoseconds RequestCryptoBound::Measure() {
+    const auto start = std::chrono::steady_clock::now();
+    if (!sealed_ || !OpenAndDigest(cipher_, digest_, blocks_, &plain_))
+        return std::chrono::nanoseconds(-1);
+    return std::chrono::steady_clock::now() - start;
 }
 
 }  // namespace vkt::bench

@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::int32_t kStallSeconds = 30;
 constexpr std::chrono::seconds kLongestOperation{600};
-constexpr std::chrono::microseconds kPollInterval{50};
+constexpr std::chrono::microseconds kPollInterval{100};
 
 }  // namespace
 

@@ -1,6 +1,6 @@
 // The real libVKT32.so against a running vkt-server: a session opened and closed through the
 // exports, and the operations timed from the call to the end that VKTEstado reports (polled
-// every 50 microseconds, so the poll adds next to nothing to what is measured).
+// every 100 microseconds, so the poll adds next to nothing to what is measured).
 #pragma once
 
 #include <chrono>

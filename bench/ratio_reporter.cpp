@@ -4,6 +4,12 @@
 
 namespace vkt::bench {
 
+void PrintRatio(const std::string& what, double value) {
+    std::fflush(stdout);
+    std::printf("RATIO %s %.3f\n", what.c_str(), value);
+    std::fflush(stdout);
+}
+
 void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
@@ -22,13 +28,11 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
 }
 
 void RatioReporter::PrintRatios() const {
-    std::fflush(stdout);
     for (const std::string& what : order_) {
         const Pair& pair = pairs_.at(what);
         if (pair.vkt <= 0 || pair.openssl <= 0) continue;
-        std::printf("RATIO %s %.3f\n", what.c_str(), pair.vkt / pair.openssl);
+        PrintRatio(what, pair.vkt / pair.openssl);
     }
-    std::fflush(stdout);
 }
 
 }  // namespace vkt::bench

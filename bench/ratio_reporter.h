@@ -14,14 +14,17 @@
 
 namespace vkt::bench {
 
+// One line "RATIO <what> <value>", flushed at once.
+void PrintRatio(const std::string& what, double value);
+
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     // Plain text (no colour codes), so the RATIO lines can be read by scripts.
     RatioReporter() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override;
     void PrintRatios() const;
 
-private:
+  private:
     struct Pair {
         double vkt = 0;
         double openssl = 0;

@@ -62,12 +62,14 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     bar->setObjectName(QStringLiteral("sbBarraEstado"));
     bar->setSizeGripEnabled(false);
     setStatusBar(bar);
+    // A screen reader reads a panel's text (its name comes from the text); what the panel is
+    // for is its description.
     pInfo_ = new QLabel(bar);
     pInfo_->setObjectName(QStringLiteral("pInfo"));
-    pInfo_->setAccessibleName(QString::fromUtf8("Estado de la sesión"));
+    pInfo_->setAccessibleDescription(QString::fromUtf8("Estado de la sesión"));
     pHora_ = new QLabel(bar);
     pHora_->setObjectName(QStringLiteral("pHora"));
-    pHora_->setAccessibleName(QStringLiteral("Hora"));
+    pHora_->setAccessibleDescription(QStringLiteral("Hora"));
     pHora_->setAlignment(Qt::AlignCenter);
     bar->addWidget(pInfo_, 1);
     bar->addPermanentWidget(pHora_);

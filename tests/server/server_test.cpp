@@ -1,7 +1,12 @@
 // vkt-server end to end: connect, verify, send and request over real sockets.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/des.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -31,6 +36,32 @@ std::string Pattern(std::size_t size) {
 bool HasSanitizerReport(const std::string& log) {
     return log.find("Sanitizer") != std::string::npos ||
            log.find("runtime error") != std::string::npos;
+}
+
+// The server's own end of the client's connection, copied out of the server process; -1 when
+// the platform does not let this process take it.
+int ServerEndOf(pid_t server, int clientSocket) {
+    sockaddr_storage ours{};
+    socklen_t oursSize = sizeof ours;
+    if (getsockname(clientSocket, reinterpret_cast<sockaddr*>(&ours), &oursSize) != 0) return -1;
+    const int process = static_cast<int>(syscall(SYS_pidfd_open, server, 0));
+    if (process < 0) return -1;
+    int found = -1;
+    for (const std::string& entry : ListFolder("/proc/" + std::to_string(server) + "/fd")) {
+        const int copy =
+            static_cast<int>(syscall(SYS_pidfd_getfd, process, std::atoi(entry.c_str()), 0));
+        if (copy < 0) continue;
+        sockaddr_storage peer{};
+        socklen_t peerSize = sizeof peer;
+        if (getpeername(copy, reinterpret_cast<sockaddr*>(&peer), &peerSize) == 0 &&
+            peerSize == oursSize && std::memcmp(&peer, &ours, oursSize) == 0) {
+            found = copy;
+            break;
+        }
+        close(copy);
+    }
+    close(process);
+    return found;
 }
 
 class ServerTest : public ::testing::Test {
@@ -70,6 +101,21 @@ TEST_F(ServerTest, PrintsListeningLineAndAnswersKeepAlive) {
     EXPECT_EQ(frame.characteristic, '1');
     EXPECT_EQ(frame.type, '0');
     EXPECT_EQ(frame.data, "");
+}
+
+// Each frame leaves as soon as it is written: a small frame behind a large one (the digest
+// after the last block of a request) does not wait for the client's acknowledgement.
+TEST_F(ServerTest, SessionSocketsSendWithoutDelay) {
+    StartServer();
+    WireClient client;
+    Open(&client);
+    const int serverEnd = ServerEndOf(server_.pid(), client.descriptor());
+    if (serverEnd < 0) GTEST_SKIP() << "cannot take the server's socket: " << strerror(errno);
+    int noDelay = 0;
+    socklen_t size = sizeof noDelay;
+    EXPECT_EQ(getsockopt(serverEnd, IPPROTO_TCP, TCP_NODELAY, &noDelay, &size), 0);
+    EXPECT_NE(noDelay, 0);
+    close(serverEnd);
 }
 
 // The envelope carries the configured cipher, its key length and an 8-byte vector; the key

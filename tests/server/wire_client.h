@@ -45,6 +45,7 @@ class WireClient {
     // Connect request and follow-up; opens the envelope with the key and takes the line
     // parameters. false (with the frame that came instead in *refusal) on anything else.
     bool OpenSession(const std::string& user, EVP_PKEY* key, WireFrame* refusal = nullptr);
+    int descriptor() const { return socket_; }
     const Envelope& envelope() const { return envelope_; }
     const std::string& lineParameters() const { return line_; }
 

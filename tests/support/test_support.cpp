@@ -34,13 +34,7 @@ class ShmCleanup : public ::testing::Environment {
     void TearDown() override {
         const std::string prefix = PrefixInUse();
         if (prefix.empty() || std::getenv("VKT_E2E_SHM_PREFIX") != nullptr) return;
-        DIR* folder = opendir("/dev/shm");
-        if (folder == nullptr) return;
-        while (const dirent* entry = readdir(folder)) {
-            const std::string name = entry->d_name;
-            if (name.rfind(prefix, 0) == 0) shm_unlink(("/" + name).c_str());
-        }
-        closedir(folder);
+        RemoveSharedObjects(prefix);
     }
 };
 const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new ShmCleanup);
@@ -148,6 +142,16 @@ std::string ShmPrefix(const std::string& stem) {
         prefix = given != nullptr ? std::string(given) : stem + std::to_string(getpid()) + ".";
     }
     return prefix;
+}
+
+void RemoveSharedObjects(const std::string& prefix) {
+    DIR* folder = opendir("/dev/shm");
+    if (folder == nullptr) return;
+    while (const dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name.rfind(prefix, 0) == 0) shm_unlink(("/" + name).c_str());
+    }
+    closedir(folder);
 }
 
 ServerProcess::ServerProcess() {

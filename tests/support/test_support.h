@@ -47,6 +47,9 @@ int ClosedPort();
 // of this test process. The shared objects under it are removed when the tests end, unless
 // the prefix is a parent's.
 std::string ShmPrefix(const std::string& stem);
+// Removes the shared objects whose names begin with prefix (what ShmPrefix's cleanup does for
+// programs that run no tests).
+void RemoveSharedObjects(const std::string& prefix);
 
 // vkt-server with --port 0 and its users/, inbox/ and outbox/ folders under a temporary root;
 // its standard error goes to ROOT/server.log. Stopped when the object goes.
@@ -65,6 +68,7 @@ class ServerProcess {
     void Thaw();    // SIGCONT
 
     int port() const { return port_; }
+    pid_t pid() const { return pid_; }
     const std::string& listeningLine() const { return line_; }
     std::string root() const { return root_.path(); }
     std::string users() const { return root() + "/users"; }

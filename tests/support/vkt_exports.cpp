@@ -42,11 +42,12 @@ StatusRecord Estado(const VktExports& vkt) {
     return record;
 }
 
-StatusRecord WaitForEnd(const VktExports& vkt, std::chrono::milliseconds wait) {
+StatusRecord WaitForEnd(const VktExports& vkt, std::chrono::milliseconds wait,
+                        std::chrono::microseconds interval) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     StatusRecord record = Estado(vkt);
     while (record.activity == 2 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(interval);
         record = Estado(vkt);
     }
     return record;

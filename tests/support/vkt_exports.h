@@ -31,8 +31,9 @@ const VktExports& LoadVkt(const std::string& shmStem);
 
 // VKTEstado's record.
 StatusRecord Estado(const VktExports& vkt);
-// Polls VKTEstado every 10 ms until activity is no longer 2 (at most wait); the last record.
-StatusRecord WaitForEnd(const VktExports& vkt, std::chrono::milliseconds wait);
+// Polls VKTEstado every interval until activity is no longer 2 (at most wait); the last record.
+StatusRecord WaitForEnd(const VktExports& vkt, std::chrono::milliseconds wait,
+                        std::chrono::microseconds interval = std::chrono::milliseconds(10));
 // VKTError: the records recorded since the last read (reading empties the list).
 std::vector<ErrorRecord> Errors(const VktExports& vkt);
 

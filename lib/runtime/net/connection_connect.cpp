@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,8 +27,13 @@ std::int32_t NetworkStatus(std::int32_t socketError) {
     return ComposeStatus(socketError, kSourceNetwork);
 }
 
-// Port of a TCP service name, else of a decimal port number (every character a digit, 1 to
-// 65535). A name that is neither fails as the platform's service look-up does: 11004.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Port of a TCP service name, else of a decimal port number (digits only, 1 to 65535, with
+// blanks before and after them allowed, as typed in a configuration). A text that is neither
+// fails as the platform's service look-up does: 11004.
 std::int32_t ResolveService(const char* service, std::uint16_t* portNetworkOrder) {
     servent entry{};
     servent* found = nullptr;
@@ -37,11 +43,15 @@ std::int32_t ResolveService(const char* service, std::uint16_t* portNetworkOrder
         *portNetworkOrder = static_cast<std::uint16_t>(found->s_port);
         return 0;
     }
+    const char* digits = service;
+    while (IsBlank(*digits)) ++digits;
     std::uint32_t port = 0;
     std::size_t i = 0;
-    for (; service[i] >= '0' && service[i] <= '9' && port <= 65535; ++i)
-        port = port * 10 + static_cast<std::uint32_t>(service[i] - '0');
-    if (i == 0 || service[i] != 0 || port == 0 || port > 65535) return NetworkStatus(kNoData);
+    for (; digits[i] >= '0' && digits[i] <= '9' && port <= 65535; ++i)
+        port = port * 10 + static_cast<std::uint32_t>(digits[i] - '0');
+    const char* rest = digits + i;
+    while (IsBlank(*rest)) ++rest;
+    if (i == 0 || *rest != 0 || port == 0 || port > 65535) return NetworkStatus(kNoData);
     *portNetworkOrder = htons(static_cast<std::uint16_t>(port));
     return 0;
 }
@@ -67,11 +77,16 @@ int ConnectBlocking(int fd, const sockaddr_in& address) {
     return 0;
 }
 
-// A new TCP socket connected to address, or -1 with errno set (nothing left open).
+// A new TCP socket connected to address, or -1 with errno set (nothing left open). Each frame
+// is written as a whole message, so small frames go out at once instead of waiting for the
+// acknowledgement of the previous one (no Nagle delay).
 int OpenConnected(const sockaddr_in& address) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) return -1;
-    if (ConnectBlocking(fd, address) == 0) return fd;
+    const int on = 1;
+    if (::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0 &&
+        ConnectBlocking(fd, address) == 0)
+        return fd;
     const int saved = errno;
     ::close(fd);
     errno = saved;

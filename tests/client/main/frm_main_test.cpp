@@ -1,6 +1,7 @@
 // The main window: its controls, the toolbar states, the click rules and the ways out.
 #include "windows/frm_main.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QDir>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include "binding/lib_vkt32.h"
 #include "general/client_state.h"
 #include "general/message_box.h"
+#include "general/status_text.h"
 #include "windows/lista_images.h"
 #include "windows/main_window_access.h"
 
@@ -98,6 +100,26 @@ class FrmMainTest : public QObject {
         QCOMPARE(reloj->interval(), 30000);
         QVERIFY(!reloj->isActive());
         QCOMPARE(MainWindowWidget(), &window);
+    }
+
+    // A screen reader reads each panel's text as its name; what the panel is for is its
+    // description.
+    void statusPanelsSpeakTheirText() {
+        FrmMain window;
+        MostrarTexto(1, QString::fromUtf8("Sesión Activa [1234]"));
+        const struct {
+            const char* panel;
+            QString description;
+        } panels[] = {{"pInfo", QString::fromUtf8("Estado de la sesión")}, {"pHora", "Hora"}};
+        for (const auto& panel : panels) {
+            auto* label = window.findChild<QLabel*>(panel.panel);
+            QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(label);
+            QVERIFY2(reader != nullptr, panel.panel);
+            QVERIFY2(!label->text().isEmpty(), panel.panel);
+            QCOMPARE(reader->text(QAccessible::Name), label->text());
+            QCOMPARE(reader->text(QAccessible::Description), panel.description);
+        }
+        QCOMPARE(PInfo(window), QString::fromUtf8("Sesión Activa [1234]"));
     }
 
     void everyPictureIsDrawn() {

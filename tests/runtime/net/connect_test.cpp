@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
@@ -48,6 +49,11 @@ TEST(Connect, ByDottedAddressAndByName) {
         const int fd = connection.Socket();
         EXPECT_NE(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
         EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+        // Small frames leave at once, not after the acknowledgement of the previous one.
+        int noDelay = 0;
+        socklen_t size = sizeof noDelay;
+        ASSERT_EQ(::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, &size), 0);
+        EXPECT_NE(noDelay, 0);
     }
 }
 
@@ -67,6 +73,21 @@ TEST(Connect, ByServiceName) {
     Connection connection(address.c_str(), "echo", nullptr, 5);
     ASSERT_EQ(connection.Connect(), 0);
     ExpectConnectedTo(connection);
+}
+
+// A port number may come with blanks (spaces, tabs) before and after it, as typed into a
+// configuration; the connection then reaches that port.
+TEST(Connect, PortNumbersWithBlanksAroundThem) {
+    for (const char* shape : {" %s", "%s ", "\t%s", "%s\t", "  %s \t"}) {
+        ScriptedPeer peer({SendBytes(WireFrame('2', 'O', "hola"))});
+        ASSERT_TRUE(peer.Listening());
+        char service[32];
+        std::snprintf(service, sizeof service, shape, peer.PortText().c_str());
+        SCOPED_TRACE("\"" + std::string(service) + "\"");
+        Connection connection("127.0.0.1", service, nullptr, 5);
+        ASSERT_EQ(connection.Connect(), 0);
+        ExpectConnectedTo(connection);
+    }
 }
 
 TEST(Connect, FailuresReturnTheirCodeAndLeaveNothingOpen) {
@@ -95,6 +116,12 @@ TEST(Connect, FailuresReturnTheirCodeAndLeaveNothingOpen) {
         {"127.0.0.1", "", 111004},
         {"127.0.0.1", "70000", 111004},  // beyond the port range
         {"127.0.0.1", "80x", 111004},
+        // Blanks only around the digits, and nothing else around them.
+        {"127.0.0.1", " ", 111004},
+        {"127.0.0.1", " 0 ", 111004},
+        {"127.0.0.1", refusedPort.substr(0, 1) + " " + refusedPort.substr(1), 111004},
+        {"127.0.0.1", refusedPort + "\n", 111004},
+        {"127.0.0.1", "+" + refusedPort, 111004},
         {"999.0.0.1", refusedPort, 110049},  // not a dotted address
     };
     for (const Case& c : cases) {

@@ -15,9 +15,12 @@
 // An exponent derived from dp and dq alone would always pass the congruences and so could not
 // tell a damaged dp from a sound one; d is the second witness that does.
 //
-// The lcm and the inverse use Euclid's variable-time divisions on d, p - 1 and q - 1. They run
-// only for a record whose e fails the congruences, and on the same values at every use of that
-// key, so their time is one fixed figure per key, not one that varies with the data signed.
+// The congruence tests divide by p - 1 and q - 1 at every use; the lcm and the inverse (only
+// for a record whose e fails the congruences) use Euclid's variable-time divisions on d, p - 1
+// and q - 1. All of them run on the same values at every use of a key, so their time is one
+// fixed figure per key, not one that varies with the data signed. A derived b is as long as
+// the lcm when the true e is not small, which makes the blinding and the check of such a
+// record cost about two more full exponentiations modulo n.
 #include "crypto/int/mp.h"
 #include "crypto/rsa/rsa_key.h"
 

@@ -1,13 +1,15 @@
 // The key check at connect.
 //
 // The whole file is read (key files are a few kilobytes), its digest checked, the key text
-// located, the file closed, and the key loaded with the password through a key context. The
+// located, the file closed, and the key loaded with the password through a key context, which
+// also makes a trial signature: a record that cannot sign (a public key, fields that do not
+// agree) is refused here, before any traffic, and not after a whole file has been sent. The
 // file is closed before the load because the load opens it again with an exclusive lock.
 //
 // Codes of KeyFileLocateKeyText and what they become here:
-//   -204  length digits not digits (or file too short for them)    -> 40052
-//   -202  N = 0, the key cannot be read for use                    -> 40052
-//   -607  the key text runs into the digest or past the file's end -> 40032
+//   -204  length not blanks then digits (or no room for it)          -> 40052
+//   -202  N = 0, the key cannot be read for use                      -> 40052
+//   -607  the key text runs into the digest or past the file's end   -> 40032
 #include "protocol/key_check.h"
 
 #include <sys/stat.h>
@@ -90,7 +92,7 @@ std::int32_t Check(const char* userName, const char* password, runtime::KeyLocat
     if (result != runtime::kStatusOk) return result;
     KeyContext context(userName, password, location->keyDirectory, location->keyOffset,
                        location->keyLength);
-    return context.CheckPassword();
+    return context.CheckSigningKey();
 }
 
 }  // namespace

@@ -70,6 +70,10 @@ class KeyContext {
     // Loads the private key and frees it: 0, 2604 when the password is refused, or the code of
     // any other failure of the load (never reported as success).
     std::int32_t CheckPassword();
+    // CheckPassword, and that the key can sign: a trial signature over the MD5 of no data,
+    // freed again. The codes a signature would end in, at once: 2205 when the record holds a
+    // public key, 2608 when its fields make no valid signature; else as CheckPassword.
+    std::int32_t CheckSigningKey();
 
     // Imports the envelope from length bytes of lower-case hexadecimal text, loads the private
     // key, opens the envelope into a session key, frees the private key and the envelope. On

@@ -1,4 +1,5 @@
-// Signing a digest with the user's private key, and the signature's text form.
+// Signing a digest with the user's private key, the trial signature of the key check, and the
+// signature's text form.
 #include "protocol/key_context.h"
 #include "runtime/status/status_code.h"
 
@@ -22,6 +23,17 @@ std::int32_t KeyContext::SignDigest(crypto::Handle digest, crypto::Handle* signa
         *size = 0;
     }
     return CryptoStatus(result);
+}
+
+std::int32_t KeyContext::CheckSigningKey() {
+    crypto::Handle digest = 0;
+    std::int32_t result = CryptoStatus(crypto::CryptoHashCreate(&digest, crypto::kAlgMd5));
+    crypto::Handle signature = 0;
+    std::uint32_t size = 0;
+    if (result == runtime::kStatusOk) result = SignDigest(digest, &signature, &size);
+    if (signature != 0) crypto::CryptoSignatureFree(signature);
+    if (digest != 0) crypto::CryptoHashFree(digest);
+    return result;
 }
 
 std::int32_t KeyContext::SignatureToHex(crypto::Handle signature, char* text,

@@ -61,7 +61,8 @@ std::string DescribeKeyTextFailure(std::int32_t code) {
         case crypto::kErrTooLong:
             return "the key-text length at offset 18 runs past the end of the file";
         default:
-            return "the key-text length at offset 18 is not four decimal digits";
+            return "the key-text length at offset 18 is not four decimal digits (or blanks "
+                   "before digits)";
     }
 }
 

@@ -3,7 +3,8 @@
 //
 // File layout, S = file size:
 //   0        18  header, not interpreted (covered by the file digest)
-//   18       4   N, the length of the key text, four ASCII decimal digits
+//   18       4   N, the length of the key text, four ASCII decimal digits (leading blanks
+//                are read as zeros: " 512")
 //   22       N   key text: the key blob in hexadecimal (see CryptoRsaKeyLoad)
 //   22 + N   any further bytes, not interpreted (covered by the file digest)
 //   S - 41   40  file digest: SHA-1 of bytes 0 .. S - 42 as hexadecimal digits (either case)
@@ -29,7 +30,8 @@ std::int32_t KeyFileVerifyDigest(const std::uint8_t* file, std::size_t size);
 
 // The key text rule: N from the four digits at offset 18, the text is N bytes at offset 22.
 //   0     *offset = 22, *length = N
-//   -204  the file is too short to hold the length digits, or they are not four ASCII digits
+//   -204  the file is too short to hold the length digits, or they are not blanks followed by
+//         digits
 //   -202  N is 0 (the key cannot be read for use)
 //   -607  the text runs into the file digest or past the end of the file (22 + N > S - 41)
 // Nothing is written to *offset and *length on failure.

@@ -34,8 +34,9 @@ std::int32_t RsaBlockMake(std::uint8_t* out, const std::uint8_t* data, std::uint
     MpScoped x, y;
     RsaIntFromBytes(eb, k, x.out());
     CryptoFree(eb);
-    // x < 2^(8k - 14) <= n as 00 leads and BT <= 2 follows; a key whose size field were not the
-    // bit length of n would be refused here rather than produce a wrong block.
+    // x < 2^(8k - 14) <= n as 00 leads and BT <= 2 follows, for an n of bits or bits - 1 bits
+    // (the loader refuses other lengths); a key that broke this would be refused here rather
+    // than produce a wrong block.
     if (mp::compare(x.get(), key.n) >= 0) return kErrInternal;
     std::int32_t result = RsaPrimitive(key, x.get(), y.out());
     if (result == kOk && !RsaIntToBytes(y.get(), out, k)) result = kErrInternal;

@@ -17,8 +17,10 @@ constexpr std::int32_t kRsaMaxBits = 8192;
 // An RSA key (handle type 8 when kind is 1, else 4). Public keys carry n and e only; private
 // keys all ten fields, with dp = d mod (p - 1), dq = d mod (q - 1) and u = p^-1 mod q (the
 // inverse of the FIRST prime modulo the second). d is kept but unused: private operations run
-// by the Chinese remainder theorem. Invariants of a loaded key: bits = bit length of n,
-// 1 <= bits <= 8192, n > 1 and, for private keys, p > 1 and q > 1.
+// by the Chinese remainder theorem. Invariants of a loaded key: bits - 1 <= bit length of n
+// <= bits (n fills its k = ceil(bits / 8) bytes, or falls one bit short of the size declared),
+// 1 <= bits <= 8192, n > 1 and, for private keys, p > 1 and q > 1. Nothing ties e to dp and dq
+// in a record: the private operation does not rely on it.
 struct RsaKey {
     std::int32_t bits;
     std::int32_t kind;
@@ -44,8 +46,8 @@ void RsaKeyDestroy(RsaKey* key);
 // Builds a key from a plain key record (big-endian: bits 2, kind 2, then n, e and for kind 1
 // d, p, q, dp, dq, u, each a 2-byte length M and M bytes). Refuses with -604, before any
 // arithmetic, a record too short for its fields, a field running past its end, an integer of
-// more than 8192 bits, n, p or q below 2, and a size field that is 0, above 8192 or not the
-// bit length of n. Bytes after the last field are ignored.
+// more than 8192 bits, n, p or q below 2, and a size field that is 0, above 8192, below the
+// bit length of n or more than one bit above it. Bytes after the last field are ignored.
 std::int32_t RsaKeyParseRecord(const std::uint8_t* record, std::size_t size, RsaKey** out);
 
 RsaBlock* RsaBlockCreate(std::int32_t bits);  // zero-filled, k = ceil(bits / 8)
@@ -62,8 +64,14 @@ bool RsaIntToBytes(mp::MpConst value, std::uint8_t* bytes, std::size_t count);
 // y = x^e mod n.
 void RsaPublicOp(const RsaKey& key, mp::MpConst x, mp::MpInt* y);
 // y = x^d mod n for 0 <= x < n, by the Chinese remainder theorem behind a random blinding
-// factor. 0, or -106 when no blinding factor prime to n can be drawn.
+// factor, checked by y^b = x (mod n) before it is returned. 0; -608 when the record's fields do
+// not agree (no blinding exponent, or a result that fails the check; y is then 0); -106 when no
+// blinding factor prime to n can be drawn.
 std::int32_t RsaPrivateOp(const RsaKey& key, mp::MpConst x, mp::MpInt* y);
+// The exponent b of the blinding and of the check: b dp = 1 (mod p - 1), b dq = 1 (mod q - 1).
+// The record's e when it is one, else d^-1 mod lcm(p - 1, q - 1) when that is one; false
+// otherwise (see rsa_blinding_exponent.cpp).
+bool RsaBlindingExponent(const RsaKey& key, mp::MpInt* b);
 // The private operation for kind 1, the public one otherwise.
 std::int32_t RsaPrimitive(const RsaKey& key, mp::MpConst x, mp::MpInt* y);
 

@@ -1,13 +1,14 @@
 // CryptoRsaKeyLoad: an RSA key from the key text of a private-key file.
 //
 // Key blob (the decoded text), L = blob length, big-endian:
-//   0       2       L (counts these two bytes); 26 + 8 <= L, L - 26 a multiple of 8
+//   0       2       L (counts these two bytes); protected: 26 + 8 <= L, L - 26 a multiple of 8
 //   2       8       initialisation vector of the enciphered record
 //   10      L - 26  the key record, enciphered: two-key triple DES, CBC, padding of n bytes of
 //                   value n; key = MD5 of the password's bytes (K1 = bytes 0-7, K2 = 8-15)
 //   L - 16  16      MD5 of the plain key record
 // Unprotected blob (empty password): bytes 2-3 hold the record length R (at most L - 26 of it
-// is used), bytes 4-9 are unused, the plain record stands at 10, filler up to L - 16.
+// is used), bytes 4-9 are unused, the plain record stands at 10, filler up to L - 16. Only the
+// cipher needs whole blocks: here any L from 26 on is read.
 //
 // A wrong password and a damaged record are one case, -604. Every failure after the handle is
 // taken releases it; the buffer that held the record is wiped when freed.
@@ -22,6 +23,15 @@ namespace vkt::crypto {
 namespace {
 
 constexpr std::uint32_t kBlobOverhead = 2 + 8 + 16;  // length, vector, MD5 of the record
+constexpr std::uint32_t kCipherBlock = 8;
+
+// A blob length that leaves room for the record area: at least one cipher block, and whole
+// blocks, when the record is enciphered; any size of area when it stands in plain.
+bool BlobLengthFits(std::uint32_t blobLength, bool isProtected) {
+    if (blobLength < kBlobOverhead) return false;
+    const std::uint32_t area = blobLength - kBlobOverhead;
+    return !isProtected || (area >= kCipherBlock && area % kCipherBlock == 0);
+}
 
 // Deciphers the L - 26 record bytes at blob + 10 into plain; *plainLength receives the length
 // after the padding is removed. The derived key is used as it comes (no weak-key test), so it
@@ -47,9 +57,8 @@ std::int32_t DecipherRecord(const std::uint8_t* blob, std::uint32_t blobLength,
 
 std::int32_t LoadBlob(const char* keyText, const char* password, std::uint8_t mask,
                       std::uint32_t blobLength, RsaKey** key) {
-    if (blobLength < kBlobOverhead + 8 || (blobLength - kBlobOverhead) % 8 != 0) {
-        return kErrKeyRecord;
-    }
+    const bool isProtected = password[0] != '\0';
+    if (!BlobLengthFits(blobLength, isProtected)) return kErrKeyRecord;
     // First half: the blob; second half: the plain record.
     auto* buffer = static_cast<std::uint8_t*>(CryptoAlloc(2 * std::size_t{blobLength}));
     std::uint8_t* blob = buffer;
@@ -59,7 +68,7 @@ std::int32_t LoadBlob(const char* keyText, const char* password, std::uint8_t ma
     std::int32_t result = kOk;
     if (CryptoDecode(blob, keyText, blobLength, mask) == 0) {
         result = kErrInput;
-    } else if (password[0] != '\0') {
+    } else if (isProtected) {
         result = DecipherRecord(blob, blobLength, password, plain, &plainLength);
     } else {
         plainLength = static_cast<std::uint32_t>(blob[2]) << 8 | blob[3];

@@ -54,9 +54,13 @@ std::int32_t RsaKeyParseRecord(const std::uint8_t* record, std::size_t size, Rsa
     key->bits = bits;
     key->kind = kind;
     std::size_t offset = 4;
+    // n may fall one bit short of the size declared, as the product of two primes of half the
+    // size does; its blocks of k = ceil(bits / 8) bytes, which begin 00 0x with x <= 2, stay
+    // below it (x < 2^(8k - 14) <= 2^(bits - 2) <= n). A longer n would not fit k bytes; a
+    // shorter one is no modulus of the size that its signatures would announce.
     bool ok = ReadInteger(record, size, &offset, &key->n) &&
               ReadInteger(record, size, &offset, &key->e) && AboveOne(key->n) &&
-              mp::bitlength(key->n) == bits;
+              mp::bitlength(key->n) <= bits && mp::bitlength(key->n) >= bits - 1;
     if (ok && kind == kRsaKindPrivate) {
         for (mp::MpInt* field : {&key->d, &key->p, &key->q, &key->dp, &key->dq, &key->u}) {
             ok = ok && ReadInteger(record, size, &offset, field);

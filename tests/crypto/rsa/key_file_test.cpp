@@ -102,11 +102,16 @@ TEST(KeyFileTest, LocateKeyText) {
     struct Row {
         const char* digits;
         std::int32_t expected;
+        std::size_t length;  // when expected is kOk
     };
+    // Leading blanks count as zeros; anything else that is no digit is refused.
     for (const Row& row :
-         {Row{"0000", kErrLength}, Row{fitsDigits, kOk}, Row{overrunDigits, kErrTooLong},
-          Row{"9999", kErrTooLong}, Row{"12a4", kErrInput}, Row{" 123", kErrInput},
-          Row{"-123", kErrInput}}) {
+         {Row{"0000", kErrLength, 0}, Row{fitsDigits, kOk, fits},
+          Row{overrunDigits, kErrTooLong, 0}, Row{"9999", kErrTooLong, 0}, Row{" 123", kOk, 123},
+          Row{"  64", kOk, 64}, Row{"   7", kOk, 7}, Row{"\t 99", kOk, 99},
+          Row{"    ", kErrLength, 0}, Row{"   0", kErrLength, 0}, Row{"12a4", kErrInput, 0},
+          Row{"-123", kErrInput, 0}, Row{"+123", kErrInput, 0}, Row{"12 3", kErrInput, 0},
+          Row{"123 ", kErrInput, 0}}) {
         SecretBytes file = good;
         std::memcpy(file.data() + 18, row.digits, 4);
         Redigest(file);
@@ -117,6 +122,9 @@ TEST(KeyFileTest, LocateKeyText) {
             << row.digits;
         if (row.expected != kOk) {
             EXPECT_EQ(offset + length, 2468u) << row.digits;
+        } else {
+            EXPECT_EQ(offset, 22u) << row.digits;
+            EXPECT_EQ(length, row.length) << row.digits;
         }
     }
     EXPECT_EQ(KeyFileLocateKeyText(good.data(), 21, &offset, &length), kErrInput);

@@ -157,18 +157,7 @@ TEST(RsaIntBytesTest, ConvertsBothWays) {
 
 // x^d mod n without the Chinese remainder theorem, by OpenSSL, as k bytes.
 Bytes PlainPower(EVP_PKEY* key, const Bytes& x) {
-    BIGNUM *n = nullptr, *d = nullptr;
-    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_N, &n);
-    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_D, &d);
-    BIGNUM* base = BN_bin2bn(x.data(), static_cast<int>(x.size()), nullptr);
-    BIGNUM* power = BN_new();
-    BN_CTX* ctx = BN_CTX_new();
-    BN_mod_exp(power, base, d, n, ctx);
-    Bytes out(ModulusBytes(key));
-    BN_bn2binpad(power, out.data(), static_cast<int>(out.size()));
-    BN_CTX_free(ctx);
-    for (BIGNUM* bn : {n, d, base, power}) BN_clear_free(bn);
-    return out;
+    return OpenSslPower(key, OSSL_PKEY_PARAM_RSA_D, x, ModulusBytes(key));
 }
 
 TEST(RsaPrivateOpTest, CrtWithBlindingEqualsPlainExponentiation) {

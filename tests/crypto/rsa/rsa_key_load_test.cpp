@@ -12,7 +12,6 @@
 namespace vkt::crypto::test {
 namespace {
 
-using keygen::AppendRecordInteger;
 using keygen::BuildKeyBlob;
 using keygen::BuildKeyRecord;
 using keygen::BuildKeyText;
@@ -55,33 +54,6 @@ TEST(RsaKeyLoadTest, LoadsWithTheRightPasswordOnly) {
             EXPECT_EQ(CryptoRsaKeyFree(key), kOk);
         }
     }
-}
-
-// A record built field by field, so that single fields can be padded, damaged or left out.
-struct RecordFields {
-    std::uint16_t bits;
-    std::uint16_t kind;
-    std::vector<Bytes> integers;  // n, e, d, p, q, dp, dq, u
-
-    SecretBytes Build() const {
-        SecretBytes record = {static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits),
-                              static_cast<std::uint8_t>(kind >> 8),
-                              static_cast<std::uint8_t>(kind)};
-        for (const Bytes& value : integers) AppendRecordInteger(record, value.data(), value.size());
-        return record;
-    }
-};
-
-RecordFields FieldsOf(EVP_PKEY* key) {
-    RecordFields fields{static_cast<std::uint16_t>(EVP_PKEY_get_bits(key)), 1, {}};
-    const SecretBytes record = BuildKeyRecord(key, keygen::kKindPrivate);
-    for (std::size_t at = 4; at < record.size();) {
-        const std::size_t length = static_cast<std::size_t>(record[at] << 8 | record[at + 1]);
-        fields.integers.emplace_back(record.begin() + static_cast<std::ptrdiff_t>(at + 2),
-                                     record.begin() + static_cast<std::ptrdiff_t>(at + 2 + length));
-        at += 2 + length;
-    }
-    return fields;
 }
 
 bool SameKey(const RsaKey& a, const RsaKey& b) {
@@ -128,7 +100,7 @@ TEST(RsaKeyLoadTest, RefusesMalformedRecordsWithoutDying) {
              f.integers[4] = {0, 0};
          }},
         {"q = 1", [](RecordFields& f) { f.integers[4] = {1}; }},
-        {"size one bit more than n", [](RecordFields& f) { f.bits = 513; }},
+        {"size two bits more than n", [](RecordFields& f) { f.bits = 514; }},
         {"size one bit less than n", [](RecordFields& f) { f.bits = 511; }},
         {"size 0", [](RecordFields& f) { f.bits = 0; }},
         {"size above 8192", [](RecordFields& f) { f.bits = 8200; }},
@@ -213,11 +185,12 @@ TEST(RsaKeyLoadTest, RefusesDamagedBlobs) {
          }(),
          "CLAVE", kOk},
         {"R above L - 26", textOf(bigR), "", kOk},
-        {"L below 34", textOf(withLength(openBlob, 26)), "", kErrKeyRecord},
+        {"L below 34, protected", textOf(withLength(protectedBlob, 33)), "CLAVE", kErrKeyRecord},
+        {"L of 26, unprotected: no room for a record", textOf(withLength(openBlob, 26)), "",
+         kErrKeyRecord},
+        {"L below 26, unprotected", textOf(withLength(openBlob, 25)), "", kErrKeyRecord},
         {"L - 26 not a multiple of 8", textOf(withLength(protectedBlob, protectedBlob.size() + 4)),
          "CLAVE", kErrKeyRecord},
-        {"L - 26 not a multiple of 8, unprotected",
-         textOf(withLength(openBlob, openBlob.size() - 1)), "", kErrKeyRecord},
         {"L of 0", "0000", "", kErrKeyRecord},
         {"flipped byte in the enciphered record", textOf(flippedRecordByte), "CLAVE",
          kErrKeyRecord},
@@ -239,6 +212,38 @@ TEST(RsaKeyLoadTest, RefusesDamagedBlobs) {
     EXPECT_EQ(CryptoRsaKeyLoad(&key, good.c_str(), nullptr, kMaskHex), kErrPointer);
     EXPECT_EQ(CryptoRsaKeyLoad(&key, good.c_str(), "CLAVE", 0x40), kErrMask);
     EXPECT_EQ(CryptoRsaKeyLoad(nullptr, good.c_str(), "CLAVE", kMaskHex), kErrPointer);
+}
+
+// An unprotected blob is read at any length L from 26 on: its record area needs no whole cipher
+// blocks, so a record followed by no filler, or by filler of any length, loads.
+TEST(RsaKeyLoadTest, UnprotectedBlobOfAnyLength) {
+    const SecretBytes record = BuildKeyRecord(TestKey(512), keygen::kKindPrivate);
+    // L, R, six unused bytes, the record, the filler, the record's MD5.
+    auto blobWith = [&](std::size_t filler, std::size_t announced) {
+        SecretBytes blob(10 + record.size() + filler + 16, 0);
+        blob[0] = static_cast<std::uint8_t>(blob.size() >> 8);
+        blob[1] = static_cast<std::uint8_t>(blob.size());
+        blob[2] = static_cast<std::uint8_t>(announced >> 8);
+        blob[3] = static_cast<std::uint8_t>(announced);
+        std::copy(record.begin(), record.end(), blob.begin() + 10);
+        EVP_Digest(record.data(), record.size(), blob.data() + blob.size() - 16, nullptr, EVP_md5(),
+                   nullptr);
+        return blob;
+    };
+    // Of these, at most one makes L - 26 a multiple of 8, whatever the record's length.
+    for (std::size_t filler : {0, 1, 3, 8, 13}) {
+        const SecretBytes text = BuildKeyText(blobWith(filler, record.size()));
+        Handle key = 99;
+        EXPECT_EQ(LoadText(text, "", &key), kOk) << filler << " filler bytes";
+        EXPECT_EQ(CryptoHandleType(key), kTypeRsaPrivate) << filler << " filler bytes";
+        if (key != 0) CryptoRsaKeyFree(key);
+        // The same blob under a password: the cipher's rule refuses it whatever the password.
+        EXPECT_EQ(LoadText(text, "CLAVE", &key), kErrKeyRecord) << filler << " filler bytes";
+    }
+    // R beyond the record, into the filler: the digest covers more than the record, -604.
+    Handle key = 99;
+    EXPECT_EQ(LoadText(BuildKeyText(blobWith(5, record.size() + 5)), "", &key), kErrKeyRecord);
+    EXPECT_EQ(key, 0u);
 }
 
 // A final padding byte of 0 or above 8 in the deciphered record is refused like a wrong

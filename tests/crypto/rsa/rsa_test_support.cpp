@@ -1,6 +1,8 @@
 #include "crypto/rsa/rsa_test_support.h"
 
 #include <gtest/gtest.h>
+#include <openssl/bn.h>
+#include <openssl/core_names.h>
 #include <openssl/rsa.h>
 
 #include <map>
@@ -92,6 +94,72 @@ Bytes Pkcs1Recover(EVP_PKEY* key, const Bytes& block) {
 
 Bytes Pkcs1Decrypt(EVP_PKEY* key, const Bytes& block) {
     return RsaCall(key, block, RSA_PKCS1_PADDING, RSA_private_decrypt);
+}
+
+SecretBytes RecordFields::Build() const {
+    SecretBytes record = {static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits),
+                          static_cast<std::uint8_t>(kind >> 8), static_cast<std::uint8_t>(kind)};
+    for (const Bytes& value : integers) {
+        keygen::AppendRecordInteger(record, value.data(), value.size());
+    }
+    return record;
+}
+
+RecordFields FieldsOf(EVP_PKEY* key) {
+    RecordFields fields{static_cast<std::uint16_t>(EVP_PKEY_get_bits(key)), 1, {}};
+    const SecretBytes record = keygen::BuildKeyRecord(key, keygen::kKindPrivate);
+    for (std::size_t at = 4; at < record.size();) {
+        const std::size_t length = static_cast<std::size_t>(record[at] << 8 | record[at + 1]);
+        fields.integers.emplace_back(record.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                                     record.begin() + static_cast<std::ptrdiff_t>(at + 2 + length));
+        at += 2 + length;
+    }
+    return fields;
+}
+
+std::int32_t SignMd5(Handle key, const std::string& message, Bytes* block) {
+    block->clear();
+    Handle digest = 0;
+    std::int32_t result = CryptoHashCreate(&digest, kAlgMd5);
+    if (result == kOk) {
+        result =
+            CryptoHashUpdate(digest, message.data(), static_cast<std::uint32_t>(message.size()));
+    }
+    Handle signature = 0;
+    if (result == kOk) result = CryptoSign(&signature, digest, key);
+    if (result == kOk) {
+        std::uint32_t size = 0;
+        CryptoSignatureSize(signature, &size);
+        std::string text(2 * size + 1, '\0');
+        CryptoSignatureExport(signature, text.data(), kMaskHex);
+        text.pop_back();
+        *block = FromHex(text.substr(4));
+    }
+    if (signature != 0) CryptoSignatureFree(signature);
+    if (digest != 0) CryptoHashFree(digest);
+    return result;
+}
+
+Bytes Md5Payload(const std::string& message) {
+    Bytes payload = {0x01, 0x2F, 0x00, 0x10, 0x00, 0x00};
+    payload.resize(6 + 16);
+    EVP_Digest(message.data(), message.size(), payload.data() + 6, nullptr, EVP_md5(), nullptr);
+    return payload;
+}
+
+Bytes OpenSslPower(EVP_PKEY* key, const char* exponent, const Bytes& base, std::size_t size) {
+    BIGNUM *n = nullptr, *x = nullptr;
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_N, &n);
+    EVP_PKEY_get_bn_param(key, exponent, &x);
+    BIGNUM* value = BN_bin2bn(base.data(), static_cast<int>(base.size()), nullptr);
+    BIGNUM* power = BN_new();
+    BN_CTX* ctx = BN_CTX_new();
+    BN_mod_exp(power, value, x, n, ctx);
+    Bytes out(size);
+    BN_bn2binpad(power, out.data(), static_cast<int>(out.size()));
+    BN_CTX_free(ctx);
+    for (BIGNUM* bn : {n, x, value, power}) BN_clear_free(bn);
+    return out;
 }
 
 RsaKey* KeyObject(Handle handle) {

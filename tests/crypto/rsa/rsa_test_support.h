@@ -41,6 +41,39 @@ Bytes Pkcs1Encrypt(EVP_PKEY* key, const Bytes& data);
 Bytes Pkcs1Recover(EVP_PKEY* key, const Bytes& block);
 Bytes Pkcs1Decrypt(EVP_PKEY* key, const Bytes& block);
 
+// A key record built field by field, so that single fields can be padded, damaged, replaced
+// or left out.
+struct RecordFields {
+    std::uint16_t bits;
+    std::uint16_t kind;
+    std::vector<Bytes> integers;  // n, e, d, p, q, dp, dq, u
+
+    SecretBytes Build() const;
+};
+enum RecordField : std::size_t {
+    kFieldN,
+    kFieldE,
+    kFieldD,
+    kFieldP,
+    kFieldQ,
+    kFieldDp,
+    kFieldDq,
+    kFieldU
+};
+// The private record of an OpenSSL key, split into its fields.
+RecordFields FieldsOf(EVP_PKEY* key);
+
+// Signs the MD5 of message with the key handle: CryptoSign's result, and on success the k block
+// bytes in *block.
+std::int32_t SignMd5(Handle key, const std::string& message, Bytes* block);
+// What a signature over the MD5 of message carries (identifier 303, length 16, 0x0000, value),
+// computed by OpenSSL.
+Bytes Md5Payload(const std::string& message);
+
+// base^x mod n by OpenSSL's plain exponentiation, x the key's parameter named (for example
+// OSSL_PKEY_PARAM_RSA_E or _D), written as size bytes.
+Bytes OpenSslPower(EVP_PKEY* key, const char* exponent, const Bytes& base, std::size_t size);
+
 // The RsaKey behind a key handle (null when the handle is no RSA key).
 RsaKey* KeyObject(Handle handle);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "key_context_support.h"
+#include "protocol/key_context.h"
 #include "runtime/status/error_list.h"
 
 namespace vkt::protocol::test {
@@ -79,6 +80,60 @@ TEST_F(KeyCheckTest, EveryFailureIsRecorded) {
         ASSERT_EQ(errors_.CopyOut(records), 1u) << row.what;
         EXPECT_EQ(records[0].code, row.expected) << row.what;
     }
+}
+
+// The check makes a trial signature: a record that opens with its password but cannot sign is
+// refused with the code the signature would end in, protected or not; one that signs passes.
+TEST_F(KeyCheckTest, RecordsThatCannotSignAreRefused) {
+    EVP_PKEY* key = TestKey(1024);
+    const keygen::SecretBytes privateRecord = keygen::BuildKeyRecord(key, keygen::kKindPrivate);
+    const keygen::SecretBytes publicRecord = keygen::BuildKeyRecord(key, keygen::kKindPublic);
+    keygen::SecretBytes uDamaged = privateRecord;
+    uDamaged.at(uDamaged.size() - 1) ^= 0x01;  // u is the last field
+    // e = 65537 in 3 bytes after the size, the kind and n: e = 3, d, dp and dq untouched.
+    keygen::SecretBytes exponentOf3 = privateRecord;
+    const std::size_t e = 4 + 2 + (std::size_t{exponentOf3[4]} << 8 | exponentOf3[5]) + 2;
+    ASSERT_EQ(exponentOf3[e - 1], 3u);
+    exponentOf3[e] = exponentOf3[e + 1] = 0;
+    exponentOf3[e + 2] = 3;
+    struct Row {
+        const char* what;
+        const keygen::SecretBytes* record;
+        const char* writtenWith;
+        const char* password;
+        std::int32_t expected;
+    };
+    const Row rows[] = {
+        {"private record", &privateRecord, "CLAVE", "CLAVE", 0},
+        {"private record, unprotected", &privateRecord, "", "", 0},
+        {"public record", &publicRecord, "CLAVE", "CLAVE", 2205},
+        {"public record, unprotected", &publicRecord, "", "", 2205},
+        {"public record, wrong password", &publicRecord, "CLAVE", "clave", 2604},
+        {"u damaged", &uDamaged, "CLAVE", "CLAVE", 2608},
+        {"e that does not belong to d", &exponentOf3, "CLAVE", "CLAVE", 0},
+    };
+    for (const Row& row : rows) {
+        errors_.Clear();
+        EXPECT_EQ(Check(RecordFileBytes(*row.record, row.writtenWith), row.password), row.expected)
+            << row.what;
+        EXPECT_EQ(errors_.Count(), row.expected == 0 ? 0u : 1u) << row.what;
+    }
+}
+
+// The length at offset 18 written with leading blanks instead of zeros: the same key text.
+TEST_F(KeyCheckTest, LengthDigitsWithLeadingBlanks) {
+    Bytes file = FileBytes(TestKey(512), "CLAVE");
+    ASSERT_EQ(file[18], '0');  // a 512-bit key's text is below 1,000 characters
+    const std::uint32_t length = std::stoul(std::string(file.begin() + 18, file.begin() + 22));
+    file[18] = ' ';
+    Redigest(file);
+    ASSERT_EQ(Check(file), 0);
+    EXPECT_EQ(location_.keyLength, length);
+    KeyContext context("usuario", "CLAVE", location_.keyDirectory, location_.keyOffset,
+                       location_.keyLength);
+    crypto::Handle key = 0;
+    EXPECT_EQ(context.LoadPrivateKey(&key), 0);
+    crypto::CryptoRsaKeyFree(key);
 }
 
 TEST_F(KeyCheckTest, MissingFileOrDirectory) {

@@ -27,6 +27,12 @@ Bytes FileBytes(EVP_PKEY* key, const std::string& password) {
     return Bytes(file.begin(), file.end());
 }
 
+Bytes RecordFileBytes(const keygen::SecretBytes& record, const std::string& password) {
+    const keygen::SecretBytes file = keygen::BuildKeyFile(keygen::BuildKeyText(
+        keygen::BuildKeyBlob(record, keygen::SecretBytes(password.begin(), password.end()))));
+    return Bytes(file.begin(), file.end());
+}
+
 void Redigest(Bytes& file) {
     std::uint8_t digest[SHA_DIGEST_LENGTH];
     SHA1(file.data(), file.size() - 41, digest);

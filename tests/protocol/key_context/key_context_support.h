@@ -20,6 +20,8 @@ using Bytes = std::vector<std::uint8_t>;
 EVP_PKEY* TestKey(int bits);
 
 Bytes FileBytes(EVP_PKEY* key, const std::string& password);
+// The key file around a key record (protected when the password is not empty).
+Bytes RecordFileBytes(const keygen::SecretBytes& record, const std::string& password);
 // Rewrites the 40 digest digits of a key file after a change to its content.
 void Redigest(Bytes& file);
 std::string Hex(const Bytes& bytes);

@@ -14,6 +14,11 @@
 // unread byte (FIONREAD 0) is "closed", anything else "readable", so the last frames a peer
 // sends before closing are always delivered before the close. "Closed" is delivered once: the
 // socket leaves the epoll set first.
+//
+// Every event carries what it belongs to: a socket event the connection's tag (generation and
+// session, connection.h) as it was when the socket was classified, a timer's event the
+// session of the timer. The handlers drop an event whose connection has been closed or
+// reconnected, or whose session has ended, since it was raised.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +47,8 @@ class EventThread : public NotificationTarget {
     static void Shutdown();
 
     bool WatchSocket(int fd, bool enabled) override;
-    void Post(EventKind kind);  // idle time-out, keep-alive due, stop
+    // Idle time-out or keep-alive due of the session sessionId; stop (sessionId not used).
+    void Post(EventKind kind, std::int32_t sessionId = 0);
 
     virtual ~EventThread();
     EventThread(const EventThread&) = delete;
@@ -58,8 +64,12 @@ class EventThread : public NotificationTarget {
 
     int epollFd_ = -1;
     int eventFd_ = -1;
+    struct Posted {
+        EventKind kind;
+        std::int32_t sessionId;
+    };
     std::mutex queueLock_;  // guards queue_
-    std::deque<EventKind> queue_;
+    std::deque<Posted> queue_;
     std::mutex watchLock_;  // guards watched_ and serialises changes of the epoll set
     std::set<int> watched_;
     std::thread thread_;

@@ -28,7 +28,7 @@ void SessionTimer::KeepAliveTick() {
     inCallback_.store(1);
     Connection* connection = connection_.load();
     if (running_.load() != 0 && connection != nullptr) {
-        if (window_ != nullptr) window_->Post(EventKind::KeepAliveDue);
+        if (window_ != nullptr) window_->Post(EventKind::KeepAliveDue, sessionId_);
         std::unique_lock<std::recursive_mutex> sending(connection->SendLock(), std::try_to_lock);
         if (sending.owns_lock()) connection->EnableNotifications();
     }
@@ -49,7 +49,7 @@ void SessionTimer::WatchdogTick() {
     inCallback_.store(0);
     if (!fire) return;
     if (Connection* connection = connection_.load()) connection->SetState(0, 0);
-    if (window_ != nullptr) window_->Post(EventKind::IdleTimeout);
+    if (window_ != nullptr) window_->Post(EventKind::IdleTimeout, sessionId_);
 }
 
 }  // namespace vkt::runtime

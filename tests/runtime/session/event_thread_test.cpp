@@ -144,6 +144,7 @@ class EventSessionTest : public ::testing::Test {
         KeyLocation key{};
         sessionId_ = TableAccess(Process().table, connection).ClaimSlot("usuario", key);
         ASSERT_GT(sessionId_, 0);
+        connection->BindSession(sessionId_);  // as the connect operation does after its claim
         if (keepAlive) AddTimer(SessionTimer::Kind::KeepAlive, &SessionSlot::keepAliveTimer);
         if (watchdog) AddTimer(SessionTimer::Kind::Watchdog, &SessionSlot::idleWatchdog);
     }

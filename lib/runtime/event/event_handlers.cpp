@@ -199,20 +199,21 @@ void HandleSocketClosed(ConnectionTag origin) {
     EndSession(kServerClosed, origin.sessionId);
 }
 
-void HandleIdleTimeout(std::int32_t sessionId) {
-    std::unique_lock<std::recursive_mutex> sending = LockSending(Process().connection);
-    if (!SessionHeld(sessionId)) return;  // ended since the watchdog fired
+void HandleIdleTimeout(ConnectionTag origin) {
+    Connection* connection = Process().connection;
+    std::unique_lock<std::recursive_mutex> sending = LockSending(connection);
+    if (!StillCurrent(connection, origin)) return;  // ended since the watchdog fired
     SetActivity(kActivityRunning);
-    StopSessionTimers(sessionId);
-    ReleaseSessionOf(sessionId);
+    StopSessionTimers(origin.sessionId);
+    ReleaseSessionOf(origin.sessionId);
     SetActivity(kActivityFailed);  // 49997 was recorded by the watchdog
 }
 
-void HandleKeepAliveDue(std::int32_t sessionId) {
+void HandleKeepAliveDue(ConnectionTag origin) {
     Connection* connection = Process().connection;
     if (connection == nullptr) return;
     std::lock_guard<std::recursive_mutex> sending(connection->SendLock());
-    if (!connection->IsConnected() || connection->Tag().sessionId != sessionId) return;
+    if (!connection->IsConnected() || !StillCurrent(connection, origin)) return;
     connection->DisableNotifications();
     connection->SetCharacteristic("1");
     connection->SetMessageType("0");
@@ -224,7 +225,7 @@ void HandleKeepAliveDue(std::int32_t sessionId) {
         connection->EnableNotifications();
         return;
     }
-    EndSession(result, sessionId);
+    EndSession(result, origin.sessionId);
 }
 
 }  // namespace vkt::runtime

@@ -25,10 +25,10 @@ void HandleSocketReadable(ConnectionTag origin);
 void HandleSocketClosed(ConnectionTag origin);
 // The idle watchdog of the session fired (it already recorded 49997): activity 2, both timers
 // stopped, session released, activity 1.
-void HandleIdleTimeout(std::int32_t sessionId);
+void HandleIdleTimeout(ConnectionTag origin);
 // Sends the keep-alive frame "1""0" with no data while the session's connection is open; a
 // failure is recorded and the session released.
-void HandleKeepAliveDue(std::int32_t sessionId);
+void HandleKeepAliveDue(ConnectionTag origin);
 
 // Releases the session this process holds through a table accessor (disconnect notice,
 // socket closed, timers stopped and freed, slot free).

@@ -135,11 +135,11 @@ bool EventThread::IsWatched(int fd) {
     return watched_.count(fd) != 0;
 }
 
-void EventThread::Post(EventKind kind, std::int32_t sessionId) {
+void EventThread::Post(EventKind kind, ConnectionTag origin) {
     {
         std::lock_guard<std::mutex> guard(queueLock_);
         try {
-            queue_.push_back(Posted{kind, sessionId});
+            queue_.push_back(Posted{kind, origin});
         } catch (const std::bad_alloc&) {
             return;  // the event is lost, as a full message queue would lose it
         }
@@ -174,7 +174,7 @@ bool EventThread::DeliverPosted() {
     while (::read(eventFd_, &pending, sizeof pending) < 0 && errno == EINTR) {
     }
     for (;;) {
-        Posted posted{EventKind::Stop, 0};
+        Posted posted{EventKind::Stop, {}};
         {
             std::lock_guard<std::mutex> guard(queueLock_);
             if (queue_.empty()) return true;
@@ -185,10 +185,10 @@ bool EventThread::DeliverPosted() {
             case EventKind::Stop:
                 return false;
             case EventKind::IdleTimeout:
-                HandleIdleTimeout(posted.sessionId);
+                HandleIdleTimeout(posted.origin);
                 break;
             case EventKind::KeepAliveDue:
-                HandleKeepAliveDue(posted.sessionId);
+                HandleKeepAliveDue(posted.origin);
                 break;
             case EventKind::SocketReadable:
             case EventKind::SocketClosed:

@@ -15,10 +15,11 @@
 // sends before closing are always delivered before the close. "Closed" is delivered once: the
 // socket leaves the epoll set first.
 //
-// Every event carries what it belongs to: a socket event the connection's tag (generation and
-// session, connection.h) as it was when the socket was classified, a timer's event the
-// session of the timer. The handlers drop an event whose connection has been closed or
-// reconnected, or whose session has ended, since it was raised.
+// Every event carries what it belongs to, as a connection tag (generation and session,
+// connection.h): a socket event the tag as it was when the socket was classified, a timer's
+// event the connection's generation at the tick and the timer's session. The handlers drop an
+// event whose connection has been closed or reconnected, or whose session has ended, since it
+// was raised (a session id alone could come round again).
 #pragma once
 
 #include <cstdint>
@@ -27,11 +28,10 @@
 #include <set>
 #include <thread>
 
+#include "runtime/net/connection.h"
 #include "runtime/net/notification_target.h"
 
 namespace vkt::runtime {
-
-class Connection;
 
 enum class EventKind { SocketReadable, SocketClosed, IdleTimeout, KeepAliveDue, Stop };
 
@@ -47,8 +47,9 @@ class EventThread : public NotificationTarget {
     static void Shutdown();
 
     bool WatchSocket(int fd, bool enabled) override;
-    // Idle time-out or keep-alive due of the session sessionId; stop (sessionId not used).
-    void Post(EventKind kind, std::int32_t sessionId = 0);
+    // Idle time-out or keep-alive due, for the connection and session of origin; stop (origin
+    // not used).
+    void Post(EventKind kind, ConnectionTag origin = {});
 
     virtual ~EventThread();
     EventThread(const EventThread&) = delete;
@@ -66,7 +67,7 @@ class EventThread : public NotificationTarget {
     int eventFd_ = -1;
     struct Posted {
         EventKind kind;
-        std::int32_t sessionId;
+        ConnectionTag origin;
     };
     std::mutex queueLock_;  // guards queue_
     std::deque<Posted> queue_;

@@ -183,6 +183,12 @@ void HandleSocketReadable(ConnectionTag origin) {
             }
         }
         if (result == kStatusOk) {
+            // Dispatched without the send lock: a handler may run a whole transfer, and a
+            // release on another thread (the program ending, a disconnect) must be able to cut
+            // in between its frames. A new session needs far longer to begin (key check,
+            // connect, claim) than the step from the check above to the dispatcher's reading
+            // of the state.
+            sending.unlock();
             if (DispatchHook dispatch = CurrentDispatchHook()) dispatch(*connection);
         }
     } else {

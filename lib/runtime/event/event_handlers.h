@@ -17,9 +17,9 @@ namespace vkt::runtime {
 // Reads one frame: pauses the idle watchdog (noting whether it ran), switches notifications
 // off, receives, then by result: 0 resets and restarts the watchdog and dispatches; 49998
 // (server keep-alive) resets and restarts it; 49999 restarts it as it was; any other code is
-// recorded and the session is released. Notifications go back on while connected. What
-// follows the receive runs under the send lock, so no other thread ends or replaces the
-// session while a frame of it is dispatched.
+// recorded and the session is released. Notifications go back on while connected. The check
+// that the event is still current and what follows it run under the send lock, except the
+// dispatch itself, which may run a whole transfer.
 void HandleSocketReadable(ConnectionTag origin);
 // The peer closed: 40064 recorded, watchdog and keep-alive timer stopped, session released.
 void HandleSocketClosed(ConnectionTag origin);

@@ -2,11 +2,13 @@
 // frames, stalls, closes, and the line parameters taken from a received frame.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 
 #include <cctype>
 #include <chrono>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "connection_helpers.h"
@@ -205,8 +207,18 @@ TEST(Receive, CloseOnAnotherThreadEndsAWaitingReceive) {
     ScriptedPeer peer({SendBytes(frame.substr(0, 12)), test::HoldWithoutReading()});
     Connection connection("127.0.0.1", peer.PortText().c_str(), nullptr, 60);
     ASSERT_EQ(connection.Connect(), 0);
-    auto receive = std::async(std::launch::async, [&] { return ReceiveWhenReady(connection); });
-    EXPECT_EQ(receive.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+    const int fd = connection.Socket();
+    pollfd entry{fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&entry, 1, 10000), 1);
+    auto receive = std::async(std::launch::async, [&] { return connection.ReceiveFrame(); });
+    // The receive has taken every byte there is and waits for the rest of the frame.
+    int unread = 1;
+    for (int waited = 0; waited < 10000 && unread != 0; waited += 2) {
+        if (::ioctl(fd, FIONREAD, &unread) != 0) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(unread, 0);
+    EXPECT_EQ(receive.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
     connection.Close();
     ASSERT_EQ(receive.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(receive.get(), 40064);

@@ -2,6 +2,7 @@
 // The reply is awaited in state 1/0 on the event thread; activity stays 2 until then.
 #include "protocol/connect.h"
 
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -13,6 +14,7 @@
 #include "runtime/event/event_handlers.h"
 #include "runtime/event/event_thread.h"
 #include "runtime/net/connection.h"
+#include "runtime/net/socket_errors.h"
 #include "runtime/process/process_state.h"
 #include "runtime/status/status_code.h"
 #include "runtime/table/table_access.h"
@@ -98,7 +100,9 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     if (connection == nullptr) return Fail(runtime::kNoMemory);
     if (connection->IsConnected()) return Fail(kAlreadyConnected);
 
-    const std::int32_t connected = connection->Connect();
+    // The socket is watched only once the reply is awaited: a server that answers at once
+    // (a refusal, then a close) must find its frame read in state 1, not dropped as idle.
+    const std::int32_t connected = connection->Connect(runtime::Connection::Watch::kLater);
     if (connected != runtime::kStatusOk) {
         RetireConnection();
         return Fail(connected);
@@ -112,6 +116,8 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
         return Fail(runtime::kTooManySessions);
     }
     *session = id;
+    // Every socket event from here on carries this session.
+    connection->BindSession(id);
 
     const auto userLength = static_cast<std::uint32_t>(std::strlen(user));
     process.status->SetBytesDone(0);
@@ -142,7 +148,9 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     if (StartSessionTimers(id) != runtime::kStatusOk) {
         return FailReleasingSession(process, runtime::kNoMemory, session);
     }
-    connection->EnableNotifications();
+    if (!connection->EnableNotifications()) {
+        return FailReleasingSession(process, runtime::SocketStatus(errno), session);
+    }
     return runtime::kStatusOk;
 }
 

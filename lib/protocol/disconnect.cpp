@@ -42,20 +42,21 @@ std::int32_t DisconnectSession(std::int32_t session) {
     }
     runtime::Connection* connection = process.connection;
     runtime::TableAccess table(process.table, connection);
-    if (!table.IsSessionId(session)) {
-        process.errors->Add(runtime::kNoSession);
-        process.status->SetActivity(runtime::kActivityFailed);
-        return runtime::kNoSession;
-    }
-
     std::int32_t result = runtime::kStatusOk;
     {
-        // No keep-alive may mix its fields into the disconnect notice.
+        // No keep-alive may mix its fields into the disconnect notice. The id is checked under
+        // the send lock too: the event thread ends a session (the server closed it) under the
+        // same lock, so the session is either still there and released here, or already gone.
         std::unique_lock<std::recursive_mutex> sending;
         if (connection != nullptr) {
             sending = std::unique_lock<std::recursive_mutex>(connection->SendLock());
-            connection->DisableNotifications();
         }
+        if (!table.IsSessionId(session)) {
+            process.errors->Add(runtime::kNoSession);
+            process.status->SetActivity(runtime::kActivityFailed);
+            return runtime::kNoSession;
+        }
+        if (connection != nullptr) connection->DisableNotifications();
         // A request the idle watchdog has just ended (activity 1 before its release came).
         DiscardPartFile();
         if (!table.ReleaseSlot(session)) {

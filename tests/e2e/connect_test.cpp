@@ -1,5 +1,8 @@
 // VKTConectar and VKTDesconectar end to end: the real library against the real server.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +23,7 @@ constexpr char kPasswordRefused[] =
     "Contrase\xF1"
     "a incorrecta o la clave est\xE1 corrompida";
 constexpr char kUnknownUserText[] = "Intentos de conexi\xF3n por usuario no identificado";
+constexpr char kServerFullText[] = "Estaciones en uso o problemas internos";
 
 int32_t Connect(int port, const std::string& keys, const char* user = kUser,
                 const char* password = kPassword, int32_t* session = nullptr) {
@@ -145,6 +149,34 @@ TEST_F(ConnectTest, UnknownUserGetsTheServersReport) {
     EXPECT_EQ(Vkt().desconectar(session), 40039);
     Errors();
     OpenSession();
+}
+
+// A full server refuses at once, before it reads the connect request, and then closes: the
+// refusal is reported with the server's own code and text, never as the plain close, however
+// the library's threads meet it (many rounds). The server's one session is held by another
+// client, a bare connection.
+TEST_F(ConnectTest, FullServerRefusalIsReportedAsTheServerSaidIt) {
+    ASSERT_TRUE(server_.Start({"--max-sessions", "1"}));
+    const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(holder, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(server_.port()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_TRUE(server_.LogShows("connected"));
+    for (int round = 1; round <= 30 && !HasFailure(); ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        int32_t session = 0;
+        ASSERT_EQ(Connect(server_.port(), keys(), kUser, kPassword, &session), 0);
+        EXPECT_EQ(WaitForEnd().activity, 1u);
+        const std::vector<ErrorRecord> errors = Errors();
+        EXPECT_TRUE(HasError(errors, 40026, kServerFullText))
+            << "recorded " << (errors.empty() ? 0 : errors[0].code);
+        EXPECT_EQ(Vkt().desconectar(session), 40039);
+        Errors();
+    }
+    close(holder);
 }
 
 TEST_F(ConnectTest, RefusedPortReportsTheSocketError) {

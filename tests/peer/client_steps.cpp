@@ -95,7 +95,7 @@ bool ClientSteps::Connect(const std::string& expected, std::string* why) {
     const std::string port = std::to_string(peer_.port());
     const int32_t got =
         Vkt().conectar("127.0.0.1", port.c_str(), setting_.user.c_str(), setting_.password.c_str(),
-                       setting_.keys.c_str(), 10, &session_);
+                       setting_.keys.c_str(), timeout_, &session_);
     return Returned("VKTConectar", got, expected, why);
 }
 
@@ -209,9 +209,10 @@ bool ClientSteps::RunStep(const Step& step, std::string* why) {
     if (verb == "disconnect") {
         return Returned("VKTDesconectar", Vkt().desconectar(session_), expected, why);
     }
-    if (verb == "wait") {
-        if (WaitForEnd(kOperationMs).activity != 2) return true;
-        *why = "the operation did not end";
+    if (verb == "wait" && words.size() <= 2) {
+        const int ms = words.size() == 2 ? std::atoi(words[1].text.c_str()) : kOperationMs;
+        if (WaitForEnd(ms).activity != 2) return true;
+        *why = "the operation did not end within " + std::to_string(ms) + " ms";
         return false;
     }
     if (verb == "wait-activity" && words.size() == 2) {
@@ -225,6 +226,10 @@ bool ClientSteps::RunStep(const Step& step, std::string* why) {
         if (Estado().activity == wanted) return true;
         *why = "the activity never became " + words[1].text;
         return false;
+    }
+    if (verb == "timeout" && words.size() == 2) {
+        timeout_ = std::atoi(words[1].text.c_str());
+        return true;
     }
     if ((verb == "activity" || verb == "step") && words.size() == 2) {
         const StatusRecord status = Estado();

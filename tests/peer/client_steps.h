@@ -10,8 +10,9 @@
 //   send FILE TYPE [add DATA LARGO] => CODE    VKTEnviar of the fixture FILE
 //   request NAME => CODE       VKTSolicitar of NAME into the case's destination folder
 //   disconnect => CODE         VKTDesconectar (0: the session was kept; 40039: released)
-//   wait                       until the activity is no longer 2
+//   wait [MS]                  until the activity is no longer 2 (within MS, default 20 s)
 //   wait-activity N            until the activity is N (what the event thread ends on its own)
+//   timeout SECONDS            the stall time-out of the connects that follow (default 10)
 //   activity N / step N        the status record's fields now
 //   errors [CODE|CODE...]...   the codes VKTError holds, in order (a|b: either); waits up to
 //                              2 s for asynchronous ones
@@ -92,6 +93,7 @@ class ClientSteps {
     const CaseSetting& setting_;
     ScriptedPeer& peer_;
     int32_t session_ = 0;
+    int32_t timeout_ = 10;
     std::vector<ErrorRecord> lastErrors_;
     std::string answer_;
     int32_t largo_ = -1;

@@ -8,9 +8,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
+#include <map>
+#include <memory>
 #include <sstream>
+#include <thread>
 
 #include "case_file.h"
 #include "client_steps.h"
@@ -59,8 +64,6 @@ class Keys {
     server::PublicKey publicKey_;
 };
 
-class PeerCase : public ::testing::TestWithParam<std::string> {};
-
 // A case whose first client step is "own-process" runs as this test alone in a new process of
 // this program; its output is shown when it fails.
 bool RunsInOwnProcess(const CaseFile& file) {
@@ -82,11 +85,12 @@ void RunInOwnProcess() {
     EXPECT_EQ(status, 0) << output.str();
 }
 
-TEST_P(PeerCase, Runs) {
+// Runs the case file cases/NAME.txt once.
+void RunCase(const std::string& caseName) {
     CaseFile file;
     std::string reason;
     ASSERT_TRUE(
-        LoadCaseFile(std::string(VKT_PEER_CASES_DIR) + "/" + GetParam() + ".txt", &file, &reason))
+        LoadCaseFile(std::string(VKT_PEER_CASES_DIR) + "/" + caseName + ".txt", &file, &reason))
         << reason;
     if (RunsInOwnProcess(file)) {
         RunInOwnProcess();
@@ -125,6 +129,95 @@ TEST_P(PeerCase, Runs) {
     WaitForEnd(5000);
     if (session > 1) vkt.desconectar(session);
     Errors();
+}
+
+class PeerCase : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PeerCase, Runs) {
+    RunCase(GetParam());
+}
+
+// Cases whose fault is a race between the library's threads: one round may pass by luck, so
+// each runs many rounds in a row, stopping at the first that fails.
+TEST(PeerCaseRounds, RacyCasesHoldEveryRound) {
+    struct Rounds {
+        const char* name;
+        int count;
+    };
+    const Rounds kRacy[] = {
+        {"connect_refused_before_request", 30},
+        {"connect_refused_then_closed", 30},
+    };
+    for (const Rounds& racy : kRacy) {
+        for (int round = 1; round <= racy.count && !::testing::Test::HasFailure(); ++round) {
+            SCOPED_TRACE(std::string(racy.name) + " round " + std::to_string(round));
+            RunCase(racy.name);
+        }
+    }
+}
+
+// A peer script from its lines.
+std::vector<Step> Script(std::initializer_list<const char*> lines) {
+    std::vector<Step> steps;
+    for (const char* line : lines) {
+        Step step;
+        std::string reason;
+        step.line = static_cast<int>(steps.size()) + 1;
+        if (SplitWords(line, &step.words, &reason)) steps.push_back(step);
+    }
+    return steps;
+}
+
+// VKTEstado read back to back (no sleep) until activity is no longer 2, so the caller acts
+// the moment an operation ends; bounded by ms.
+StatusRecord SpinUntilEnd(int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    StatusRecord status = Estado();
+    while (status.activity == 2 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+        status = Estado();
+    }
+    return status;
+}
+
+// The server opens a session and closes it at once; the program, the moment the connect has
+// ended, disconnects and connects to the next server. The close of the old connection, handled
+// in between, must never end the new session: every connect finishes (open, or ended by its
+// own server's close), and no call is ever refused with 40063.
+TEST(PeerRounds, CloseThenDisconnectAndConnectNeverWedges) {
+    constexpr int kRounds = 300;
+    const Library& vkt = Vkt();
+    ASSERT_TRUE(vkt.conectar && vkt.desconectar && vkt.error && vkt.estado);
+    const Keys& keys = Keys::Get();
+    ASSERT_NE(keys.publicKey(), nullptr);
+    const std::map<std::string, std::string> noFiles;
+    const std::vector<Step> script = Script({"setup", "close"});
+
+    std::string reason;
+    auto next = std::make_unique<ScriptedPeer>(kUser, keys.publicKey(), noFiles, script);
+    ASSERT_TRUE(next->Start(&reason)) << reason;
+    int32_t session = 0;
+    for (int round = 1; round <= kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::unique_ptr<ScriptedPeer> peer = std::move(next);
+        const std::string port = std::to_string(peer->port());
+        ASSERT_EQ(vkt.conectar("127.0.0.1", port.c_str(), kUser, kPassword, keys.folder().c_str(),
+                               10, &session),
+                  0)
+            << (Errors().empty() ? 0 : Errors()[0].code);
+        const StatusRecord status = SpinUntilEnd(10000);
+        ASSERT_NE(status.activity, 2u) << "the connect never finished: function " << status.function
+                                       << ", step " << status.step;
+        if (round < kRounds) {
+            next = std::make_unique<ScriptedPeer>(kUser, keys.publicKey(), noFiles, script);
+            ASSERT_TRUE(next->Start(&reason)) << reason;
+        }
+        const int32_t ended = vkt.desconectar(session);
+        ASSERT_TRUE(ended == 0 || ended == 40039) << "VKTDesconectar returned " << ended;
+        // The disconnect may come before the peer's last step: what the peer saw does not matter.
+        peer->Finish();
+        Errors();
+    }
 }
 
 std::string TestName(const ::testing::TestParamInfo<std::string>& info) {

@@ -209,12 +209,14 @@ ScriptedPeer::Read ScriptedPeer::NextFrame(server::Frame* frame, bool keepAlives
     }
 }
 
-bool ScriptedPeer::Send(char characteristic, char type, const std::string& data, std::string* why) {
+bool ScriptedPeer::Send(char characteristic, char type, const std::string& data, std::string* why,
+                        std::size_t cut) {
     std::string bytes;
     if (!server::BuildFrame(characteristic, type, data, &bytes)) {
         *why = "data too long for a frame";
         return false;
     }
+    if (cut < bytes.size()) bytes.resize(cut);
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t sent = send(socket_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR) continue;
@@ -228,13 +230,13 @@ bool ScriptedPeer::Send(char characteristic, char type, const std::string& data,
 }
 
 bool ScriptedPeer::SendSealed(char characteristic, char type, const std::string& plain,
-                              std::string* why) {
+                              std::string* why, std::size_t cut) {
     std::string sealed;
     if (!cipher_.Seal(plain, &sealed)) {
         *why = "no session key to seal with";
         return false;
     }
-    return Send(characteristic, type, sealed, why);
+    return Send(characteristic, type, sealed, why, cut);
 }
 
 bool ScriptedPeer::Expect(char characteristic, char type, server::Frame* frame, std::string* why) {
@@ -427,6 +429,23 @@ bool ScriptedPeer::ExpectClose(std::string* why) {
     }
 }
 
+// "C T plain|sealed DATA" from words[first...].
+bool ScriptedPeer::StepSend(const std::vector<Word>& words, std::size_t first, std::size_t cut,
+                            std::string* why) {
+    char characteristic = 0;
+    char type = 0;
+    if (words.size() >= first + 4 && KindWords(words, first, &characteristic, &type)) {
+        std::size_t at = first + 3;
+        std::string data;
+        if (!ReadData(words, &at, files_, &data, why)) return false;
+        const std::string& form = words[first + 2].text;
+        if (form == "sealed") return SendSealed(characteristic, type, data, why, cut);
+        if (form == "plain") return Send(characteristic, type, data, why, cut);
+    }
+    *why = "C T plain|sealed DATA expected";
+    return false;
+}
+
 bool ScriptedPeer::RunStep(const Step& step, std::string* why) {
     const std::vector<Word>& words = step.words;
     const std::string& verb = step.verb();
@@ -440,12 +459,9 @@ bool ScriptedPeer::RunStep(const Step& step, std::string* why) {
     if (verb == "send-envelope" && KindWords(words, 1, &characteristic, &type)) {
         return SendEnvelope(characteristic, type, why);
     }
-    if (verb == "send" && KindWords(words, 1, &characteristic, &type) && words.size() >= 5) {
-        std::size_t at = 4;
-        std::string data;
-        if (!ReadData(words, &at, files_, &data, why)) return false;
-        if (words[3].text == "sealed") return SendSealed(characteristic, type, data, why);
-        if (words[3].text == "plain") return Send(characteristic, type, data, why);
+    if (verb == "send") return StepSend(words, 1, SIZE_MAX, why);
+    if (verb == "send-cut" && words.size() >= 2) {
+        return StepSend(words, 2, std::strtoul(words[1].text.c_str(), nullptr, 10), why);
     }
     if (verb == "expect") return StepExpect(words, why);
     if (verb == "skip" && KindWords(words, 1, &characteristic, &type)) {

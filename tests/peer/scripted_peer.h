@@ -8,6 +8,7 @@
 //   expect-connect           only the connect request and the follow-up
 //   send-envelope C T        the session-key envelope with that characteristic and type
 //   send C T plain|sealed DATA
+//   send-cut N C T plain|sealed DATA   only the first N bytes of that frame (then, say, close)
 //   expect C T [plain|sealed DATA]   the next frame (keep-alives skipped); its data checked
 //   skip C T [at-most N]     drops any number (at most N) of such frames before the next one
 //   receive-file NAME [sizes N...]   sealed "T" blocks until the announced size is in: the
@@ -27,6 +28,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -70,8 +72,13 @@ class ScriptedPeer {
     Read ReadFrame(server::Frame* frame, int timeoutMs);
     Read NextFrame(server::Frame* frame, bool keepAlives, int timeoutMs = 10000);
     bool ReadExactly(std::uint8_t* bytes, std::size_t size, int timeoutMs, Read* result);
-    bool Send(char characteristic, char type, const std::string& data, std::string* why);
-    bool SendSealed(char characteristic, char type, const std::string& plain, std::string* why);
+    // The frame, or only its first `cut` bytes.
+    bool Send(char characteristic, char type, const std::string& data, std::string* why,
+              std::size_t cut = SIZE_MAX);
+    bool SendSealed(char characteristic, char type, const std::string& plain, std::string* why,
+                    std::size_t cut = SIZE_MAX);
+    bool StepSend(const std::vector<Word>& words, std::size_t first, std::size_t cut,
+                  std::string* why);
     bool Expect(char characteristic, char type, server::Frame* frame, std::string* why);
 
     bool SendEnvelope(char characteristic, char type, std::string* why);

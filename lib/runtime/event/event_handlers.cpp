@@ -6,10 +6,11 @@
 // Timer calls made under the mutex may wait for a tick in progress; ticks never take the
 // table mutex. The mutex is never held while receiving, sending or dispatching.
 //
-// Only a session that this process holds (slot in use, claimed by this process) is touched:
-// the slot is machine-wide, and its timer indices mean something only in the owner's process,
-// so a socket event in a process whose connect has not claimed the slot must not end another
-// process's session.
+// Only the session an event belongs to is touched, and only while this process holds it (slot
+// in use, claimed by this process, under that id): the slot is machine-wide, its timer indices
+// mean something only in the owner's process, and an event raised for a session that has
+// ended since must not end the next one. A socket event of a connection with no session bound
+// (none claimed) releases nothing.
 #include "runtime/event/event_handlers.h"
 
 #include <atomic>
@@ -30,40 +31,64 @@ namespace {
 std::atomic<DispatchHook> gDispatchHook{nullptr};
 std::atomic<ReleaseHook> gReleaseHook{nullptr};
 
-// Holds the table mutex for its lifetime and gives the slot of this process's session.
-class OwnedSlotLock {
+// Holds the table mutex for its lifetime and gives the slot of the session sessionId while
+// this process holds it.
+class SessionSlotLock {
   public:
-    OwnedSlotLock() : table_(Process().table) { held_ = table_ != nullptr && table_->Lock(); }
-    ~OwnedSlotLock() {
+    explicit SessionSlotLock(std::int32_t sessionId)
+        : table_(Process().table), sessionId_(sessionId) {
+        held_ = table_ != nullptr && table_->Lock();
+    }
+    ~SessionSlotLock() {
         if (held_) table_->Unlock();
     }
-    OwnedSlotLock(const OwnedSlotLock&) = delete;
-    OwnedSlotLock& operator=(const OwnedSlotLock&) = delete;
+    SessionSlotLock(const SessionSlotLock&) = delete;
+    SessionSlotLock& operator=(const SessionSlotLock&) = delete;
 
-    // The slot when this process holds the session in it, else null.
+    // The slot, or null when the session is not (or no longer) this process's.
     SessionSlot* Slot() const {
-        if (!held_) return nullptr;
+        if (!held_ || sessionId_ <= 0) return nullptr;
         SessionSlot* slot = table_->Slot();
-        return slot != nullptr && SlotHeldHere(*slot) ? slot : nullptr;
+        return slot != nullptr && SlotHeldHere(*slot) && slot->sessionId == sessionId_ ? slot
+                                                                                       : nullptr;
     }
 
   private:
     SharedTable* table_;
+    std::int32_t sessionId_;
     bool held_ = false;
 };
+
+bool SessionHeld(std::int32_t sessionId) {
+    return SessionSlotLock(sessionId).Slot() != nullptr;
+}
+
+// The event still belongs to the process's connection as it is now: the same generation and,
+// when a session is bound, that session still held.
+bool StillCurrent(const Connection* connection, ConnectionTag origin) {
+    return connection != nullptr && connection->Tag() == origin &&
+           (origin.sessionId <= 0 || SessionHeld(origin.sessionId));
+}
+
+std::unique_lock<std::recursive_mutex> LockSending(Connection* connection) {
+    if (connection == nullptr) return {};
+    return std::unique_lock<std::recursive_mutex>(connection->SendLock());
+}
 
 void SetActivity(std::uint32_t activity) {
     if (StatusBlock* status = Process().status) status->SetActivity(activity);
 }
 
-void RecordFailure(std::int32_t code) {
+// The code recorded, the session released, activity 1 last.
+void EndSession(std::int32_t code, std::int32_t sessionId) {
     if (ErrorList* errors = Process().errors) errors->Add(code);
+    ReleaseSessionOf(sessionId);
     SetActivity(kActivityFailed);
 }
 
-// Stops the idle watchdog, then the keep-alive timer; both keep their counters.
-void StopSessionTimers() {
-    OwnedSlotLock lock;
+// Stops the session's idle watchdog, then its keep-alive timer; both keep their counters.
+void StopSessionTimers(std::int32_t sessionId) {
+    SessionSlotLock lock(sessionId);
     SessionSlot* slot = lock.Slot();
     if (slot == nullptr) return;
     if (SessionTimer* watchdog = TimerAt(slot->idleWatchdog)) watchdog->Kill();
@@ -71,12 +96,11 @@ void StopSessionTimers() {
 }
 
 // Under the send lock: a sender on another thread turns notifications back on itself once it
-// has recorded the state its reply belongs to.
-void EnableNotificationsIfConnected() {
-    Connection* connection = Process().connection;
-    if (connection == nullptr) return;
-    std::lock_guard<std::recursive_mutex> sending(connection->SendLock());
-    if (connection->IsConnected()) connection->EnableNotifications();
+// has recorded the state its reply belongs to. Never for a connection of another tag: a new
+// connect turns them on once its own reply is awaited.
+void EnableNotificationsIfCurrent(Connection& connection, ConnectionTag origin) {
+    std::lock_guard<std::recursive_mutex> sending(connection.SendLock());
+    if (connection.IsConnected() && connection.Tag() == origin) connection.EnableNotifications();
 }
 
 }  // namespace
@@ -93,32 +117,36 @@ void SetReleaseHook(ReleaseHook hook) {
     gReleaseHook.store(hook);
 }
 
-void ReleaseSession() {
+// The release sends the disconnect notice: like every sender it holds the send lock, so its
+// fields never mix with another thread's message.
+bool ReleaseSessionOf(std::int32_t sessionId) {
+    if (sessionId <= 0) return false;
     ProcessState& process = Process();
-    // The release sends the disconnect notice: like every sender it holds the send lock, so
-    // its fields never mix with another thread's message.
-    std::unique_lock<std::recursive_mutex> sending;
-    if (process.connection != nullptr) {
-        sending = std::unique_lock<std::recursive_mutex>(process.connection->SendLock());
-    }
+    std::unique_lock<std::recursive_mutex> sending = LockSending(process.connection);
     TableAccess access(process.table, process.connection);
-    const std::int32_t sessionId = access.HeldSessionId();
-    if (sessionId <= 0) return;  // no session of this process
+    if (access.HeldSessionId() != sessionId) return false;
     ReleaseHook hook = gReleaseHook.load();
     if (hook != nullptr) hook(false);
     access.ReleaseSlot(sessionId);
     if (hook != nullptr) hook(true);
+    return true;
 }
 
-void HandleSocketReadable() {
+void ReleaseSession() {
+    ProcessState& process = Process();
+    std::unique_lock<std::recursive_mutex> sending = LockSending(process.connection);
+    ReleaseSessionOf(TableAccess(process.table, process.connection).HeldSessionId());
+}
+
+void HandleSocketReadable(ConnectionTag origin) {
     Connection* connection = Process().connection;
-    if (connection == nullptr) return;
+    if (connection == nullptr || !(connection->Tag() == origin)) return;
 
     // The watchdog does not count while a frame is being read.
     std::uint32_t watchdogIndex = 0;
     bool watchdogRan = false;
     {
-        OwnedSlotLock lock;
+        SessionSlotLock lock(origin.sessionId);
         if (SessionSlot* slot = lock.Slot()) {
             watchdogIndex = slot->idleWatchdog;
             if (SessionTimer* watchdog = TimerAt(watchdogIndex)) {
@@ -129,13 +157,18 @@ void HandleSocketReadable() {
     }
 
     connection->DisableNotifications();
-    const std::int32_t result = connection->ReceiveFrame();
+    // Without the send lock: a receive may wait for the rest of a frame, and a disconnect on
+    // the caller's thread must not wait with it (its close ends the receive at once).
+    const std::int32_t result = connection->ReceiveFrameOf(origin.generation);
 
+    std::unique_lock<std::recursive_mutex> sending = LockSending(connection);
+    // Closed, reconnected or released while the frame was read: what was read is dropped.
+    if (!StillCurrent(connection, origin)) return;
     if (result == kStatusOk || result == kServerKeepAlive || result == kNothingWaiting) {
         {
             // The same watchdog, if the session still has it: a frame (keep-alives included)
             // clears the count of silent periods; an empty read leaves it as it was.
-            OwnedSlotLock lock;
+            SessionSlotLock lock(origin.sessionId);
             SessionSlot* slot = lock.Slot();
             SessionTimer* watchdog = nullptr;
             if (slot != nullptr && watchdogIndex != 0 && slot->idleWatchdog == watchdogIndex) {
@@ -150,49 +183,55 @@ void HandleSocketReadable() {
             }
         }
         if (result == kStatusOk) {
+            // Dispatched without the send lock: a handler may run a whole transfer, and a
+            // release on another thread (the program ending, a disconnect) must be able to cut
+            // in between its frames. A new session needs far longer to begin (key check,
+            // connect, claim) than the step from the check above to the dispatcher's reading
+            // of the state.
+            sending.unlock();
             if (DispatchHook dispatch = CurrentDispatchHook()) dispatch(*connection);
         }
     } else {
-        RecordFailure(result);
-        ReleaseSession();
+        EndSession(result, origin.sessionId);
     }
-    EnableNotificationsIfConnected();
+    EnableNotificationsIfCurrent(*connection, origin);
 }
 
-void HandleSocketClosed() {
-    RecordFailure(kServerClosed);
-    StopSessionTimers();
-    ReleaseSession();
+void HandleSocketClosed(ConnectionTag origin) {
+    Connection* connection = Process().connection;
+    std::unique_lock<std::recursive_mutex> sending = LockSending(connection);
+    if (!StillCurrent(connection, origin)) return;
+    StopSessionTimers(origin.sessionId);
+    EndSession(kServerClosed, origin.sessionId);
 }
 
-void HandleIdleTimeout() {
+void HandleIdleTimeout(ConnectionTag origin) {
+    Connection* connection = Process().connection;
+    std::unique_lock<std::recursive_mutex> sending = LockSending(connection);
+    if (!StillCurrent(connection, origin)) return;  // ended since the watchdog fired
     SetActivity(kActivityRunning);
-    StopSessionTimers();
-    ReleaseSession();
+    StopSessionTimers(origin.sessionId);
+    ReleaseSessionOf(origin.sessionId);
     SetActivity(kActivityFailed);  // 49997 was recorded by the watchdog
 }
 
-void HandleKeepAliveDue() {
+void HandleKeepAliveDue(ConnectionTag origin) {
     Connection* connection = Process().connection;
     if (connection == nullptr) return;
-    std::int32_t result;
-    {
-        std::lock_guard<std::recursive_mutex> sending(connection->SendLock());
-        if (!connection->IsConnected()) return;
-        connection->DisableNotifications();
-        connection->SetCharacteristic("1");
-        connection->SetMessageType("0");
-        connection->SetData(nullptr, 0);
-        connection->SetData2(nullptr, 0);
-        result = connection->BuildFrame();
-        if (result == kStatusOk) result = connection->SendFrame();
-        if (result == kStatusOk) {
-            connection->EnableNotifications();
-            return;
-        }
+    std::lock_guard<std::recursive_mutex> sending(connection->SendLock());
+    if (!connection->IsConnected() || !StillCurrent(connection, origin)) return;
+    connection->DisableNotifications();
+    connection->SetCharacteristic("1");
+    connection->SetMessageType("0");
+    connection->SetData(nullptr, 0);
+    connection->SetData2(nullptr, 0);
+    std::int32_t result = connection->BuildFrame();
+    if (result == kStatusOk) result = connection->SendFrame();
+    if (result == kStatusOk) {
+        connection->EnableNotifications();
+        return;
     }
-    RecordFailure(result);
-    ReleaseSession();
+    EndSession(result, origin.sessionId);
 }
 
 }  // namespace vkt::runtime

@@ -20,6 +20,8 @@
 #include <system_error>
 
 #include "runtime/event/event_handlers.h"
+#include "runtime/net/connection.h"
+#include "runtime/process/process_state.h"
 #include "runtime/status/status_code.h"
 
 namespace vkt::runtime {
@@ -133,11 +135,11 @@ bool EventThread::IsWatched(int fd) {
     return watched_.count(fd) != 0;
 }
 
-void EventThread::Post(EventKind kind) {
+void EventThread::Post(EventKind kind, ConnectionTag origin) {
     {
         std::lock_guard<std::mutex> guard(queueLock_);
         try {
-            queue_.push_back(kind);
+            queue_.push_back(Posted{kind, origin});
         } catch (const std::bad_alloc&) {
             return;  // the event is lost, as a full message queue would lose it
         }
@@ -172,48 +174,52 @@ bool EventThread::DeliverPosted() {
     while (::read(eventFd_, &pending, sizeof pending) < 0 && errno == EINTR) {
     }
     for (;;) {
-        EventKind kind;
+        Posted posted{EventKind::Stop, {}};
         {
             std::lock_guard<std::mutex> guard(queueLock_);
             if (queue_.empty()) return true;
-            kind = queue_.front();
+            posted = queue_.front();
             queue_.pop_front();
         }
-        switch (kind) {
+        switch (posted.kind) {
             case EventKind::Stop:
                 return false;
             case EventKind::IdleTimeout:
-                HandleIdleTimeout();
+                HandleIdleTimeout(posted.origin);
                 break;
             case EventKind::KeepAliveDue:
-                HandleKeepAliveDue();
+                HandleKeepAliveDue(posted.origin);
                 break;
             case EventKind::SocketReadable:
-                HandleSocketReadable();
-                break;
             case EventKind::SocketClosed:
-                HandleSocketClosed();
-                break;
+                break;  // socket events are never posted
         }
     }
 }
 
 // A readiness report is acted on only while the socket is still watched (another thread may
-// have switched notifications off since epoll_wait returned) and is classified from the
-// socket's present state: POLLRDHUP is checked before FIONREAD, since after the peer's FIN no
-// more data can arrive, so "no unread byte" is then final.
+// have switched notifications off since epoll_wait returned) and is the process connection's
+// socket, and is classified from the socket's present state: POLLRDHUP is checked before
+// FIONREAD, since after the peer's FIN no more data can arrive, so "no unread byte" is then
+// final. The tag is read before the probe and checked after it, so the event and the state
+// it was classified from belong to the same connection.
 void EventThread::DeliverSocket(int fd) {
     if (!IsWatched(fd)) return;
+    Connection* connection = Process().connection;
+    if (connection == nullptr || connection->Socket() != fd) return;
+    const ConnectionTag origin = connection->Tag();
     pollfd probe{fd, static_cast<short>(POLLIN | POLLRDHUP), 0};
     if (::poll(&probe, 1, 0) <= 0 || (probe.revents & POLLNVAL) != 0) return;
     const bool peerClosed = (probe.revents & (POLLRDHUP | POLLHUP)) != 0;
     int unread = 0;
-    if (peerClosed && ::ioctl(fd, FIONREAD, &unread) == 0 && unread == 0) {
+    const bool closed = peerClosed && ::ioctl(fd, FIONREAD, &unread) == 0 && unread == 0;
+    if (connection->Socket() != fd || !(connection->Tag() == origin)) return;
+    if (closed) {
         WatchSocket(fd, false);  // a close is reported once
-        HandleSocketClosed();
+        HandleSocketClosed(origin);
         return;
     }
-    HandleSocketReadable();
+    HandleSocketReadable(origin);
 }
 
 }  // namespace vkt::runtime

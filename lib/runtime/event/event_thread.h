@@ -14,6 +14,12 @@
 // unread byte (FIONREAD 0) is "closed", anything else "readable", so the last frames a peer
 // sends before closing are always delivered before the close. "Closed" is delivered once: the
 // socket leaves the epoll set first.
+//
+// Every event carries what it belongs to, as a connection tag (generation and session,
+// connection.h): a socket event the tag as it was when the socket was classified, a timer's
+// event the connection's generation at the tick and the timer's session. The handlers drop an
+// event whose connection has been closed or reconnected, or whose session has ended, since it
+// was raised (a session id alone could come round again).
 #pragma once
 
 #include <cstdint>
@@ -22,11 +28,10 @@
 #include <set>
 #include <thread>
 
+#include "runtime/net/connection.h"
 #include "runtime/net/notification_target.h"
 
 namespace vkt::runtime {
-
-class Connection;
 
 enum class EventKind { SocketReadable, SocketClosed, IdleTimeout, KeepAliveDue, Stop };
 
@@ -42,7 +47,9 @@ class EventThread : public NotificationTarget {
     static void Shutdown();
 
     bool WatchSocket(int fd, bool enabled) override;
-    void Post(EventKind kind);  // idle time-out, keep-alive due, stop
+    // Idle time-out or keep-alive due, for the connection and session of origin; stop (origin
+    // not used).
+    void Post(EventKind kind, ConnectionTag origin = {});
 
     virtual ~EventThread();
     EventThread(const EventThread&) = delete;
@@ -58,8 +65,12 @@ class EventThread : public NotificationTarget {
 
     int epollFd_ = -1;
     int eventFd_ = -1;
+    struct Posted {
+        EventKind kind;
+        ConnectionTag origin;
+    };
     std::mutex queueLock_;  // guards queue_
-    std::deque<EventKind> queue_;
+    std::deque<Posted> queue_;
     std::mutex watchLock_;  // guards watched_ and serialises changes of the epoll set
     std::set<int> watched_;
     std::thread thread_;

@@ -2,6 +2,7 @@
 #include "runtime/net/connection.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -67,12 +68,36 @@ void Connection::SetKeyPassword(const char* password) {
     CopyField(keyPassword_, password);
 }
 
+ConnectionTag Connection::Tag() const {
+    const std::uint64_t tag = tag_.load();
+    return ConnectionTag{static_cast<std::uint32_t>(tag >> 32),
+                         static_cast<std::int32_t>(static_cast<std::uint32_t>(tag))};
+}
+
+void Connection::BindSession(std::int32_t sessionId) {
+    std::uint64_t tag = tag_.load();
+    const std::uint64_t generation = tag & 0xFFFFFFFF00000000u;
+    while (!tag_.compare_exchange_weak(tag, generation | static_cast<std::uint32_t>(sessionId))) {
+    }
+}
+
+void Connection::NewGeneration() {
+    std::uint64_t tag = tag_.load();
+    while (!tag_.compare_exchange_weak(tag, ((tag >> 32) + 1) << 32)) {
+    }
+}
+
 void Connection::Close() {
     const int fd = socket_.exchange(-1);
     connected_ = 0;
+    NewGeneration();
     if (fd >= 0) {
         // The window must not keep watching a descriptor number that may be reused.
         if (NotificationTarget* window = window_.load()) window->WatchSocket(fd, false);
+        // A receive in progress sees the end of the stream at once; the descriptor is freed
+        // only after it has returned.
+        ::shutdown(fd, SHUT_RDWR);
+        std::lock_guard reading(receiveLock_);
         ::close(fd);
     }
     std::lock_guard lock(mutex_);

@@ -13,6 +13,13 @@
 // incoming message without the lock; it is read by the thread that received it, or after that
 // thread has signalled the reader. The socket, the state, the line parameters and the
 // time-out are atomics.
+//
+// Each connect and each close starts a new generation of the connection, and the connect
+// operation binds the session it claimed to the current one: together they are the
+// connection's tag, which every socket event carries, so that an event of a socket already
+// closed, or of a session already ended, is recognised as stale. Close waits for a receive in
+// progress (after shutting the socket down, which ends it at once) before it frees the
+// descriptor, so a reader never reads from a descriptor number that a new connect reused.
 #pragma once
 
 #include <atomic>
@@ -25,8 +32,19 @@
 
 namespace vkt::runtime {
 
+// Which connection and session an event belongs to (see above). Session 0: none bound.
+struct ConnectionTag {
+    std::uint32_t generation = 0;
+    std::int32_t sessionId = 0;
+    bool operator==(const ConnectionTag&) const = default;
+};
+
 class Connection {
   public:
+    // When Connect starts watching the socket: at once, or later, by the caller (the connect
+    // operation, once the state its reply belongs to is recorded).
+    enum class Watch { kAtOnce, kLater };
+
     static constexpr std::int32_t kMaxBlock = 8192;
 
     Connection(const char* host, const char* service, NotificationTarget* window,
@@ -44,12 +62,17 @@ class Connection {
     const char* KeyPassword() const { return keyPassword_; }
 
     // Resolves, connects (blocking, the system's time-out), makes the socket non-blocking and
-    // enables notifications. 0 or a status code; a failure leaves no socket behind.
-    std::int32_t Connect();
-    // Stops notifications, closes the socket, frees both frames and the message fields.
+    // enables notifications (unless kLater). 0 or a status code; a failure leaves no socket
+    // behind. A new generation, no session bound.
+    std::int32_t Connect(Watch watch = Watch::kAtOnce);
+    // Stops notifications, shuts the socket down, waits for a receive in progress, closes the
+    // socket, frees both frames and the message fields. A new generation, no session bound.
     void Close();
     bool IsConnected() const { return connected_ != 0; }
     int Socket() const { return socket_; }
+    ConnectionTag Tag() const;
+    // Binds the session claimed for the current generation.
+    void BindSession(std::int32_t sessionId);
 
     // Frames.
     void SetCharacteristic(const char* text);
@@ -59,8 +82,12 @@ class Connection {
     std::int32_t BuildFrame();  // 0, 40100, or 40004 when the data exceed 9,998 bytes
     std::int32_t SendFrame();   // paced; frees the send buffer and clears the outgoing fields
     // 0: a frame is in the incoming message; 49998: a server keep-alive was consumed; 49999:
-    // nothing was waiting; else a status code.
+    // nothing was waiting; else a status code. A close by the peer in the middle of a frame
+    // ends it at once with 40064 (40001 when the bytes already in cannot start a frame).
     std::int32_t ReceiveFrame();
+    // The same, for the connection of generation only: 49999 (nothing read) once another
+    // generation has begun.
+    std::int32_t ReceiveFrameOf(std::uint32_t generation);
     std::int32_t CheckFrame();           // on the last received frame: 0 or 40001
     std::int32_t ParseLineParameters();  // from the incoming data; 0
     const protocol::IncomingMessage& Incoming() const { return incoming_; }
@@ -86,6 +113,8 @@ class Connection {
 
   private:
     std::int32_t SendPaced(const std::uint8_t* frame, std::int32_t length);
+    std::int32_t ReceiveLocked(int fd);
+    void NewGeneration();  // the next generation, no session bound
     std::int32_t ReadUntil(int fd, std::uint8_t* buffer, std::int32_t want, std::int32_t* have,
                            std::chrono::steady_clock::time_point* lastData);
 
@@ -94,6 +123,8 @@ class Connection {
     // Guards host_, service_, keyPassword_, both buffers and lengths and both messages.
     mutable std::mutex mutex_;
     std::recursive_mutex sendLock_;
+    std::mutex receiveLock_;  // held by a receive; Close waits for it before closing the socket
+    std::atomic<std::uint64_t> tag_{0};  // generation in the high half, session id in the low
     char host_[254] = {};
     char service_[254] = {};
     char keyPassword_[256] = {};

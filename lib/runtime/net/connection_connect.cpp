@@ -95,7 +95,7 @@ int OpenConnected(const sockaddr_in& address) {
 
 }  // namespace
 
-std::int32_t Connection::Connect() {
+std::int32_t Connection::Connect(Watch watch) {
     char host[sizeof host_];
     char service[sizeof service_];
     {
@@ -144,9 +144,12 @@ std::int32_t Connection::Connect() {
         ::close(fd);
         return SocketStatus(saved);
     }
+    // The new generation before the socket is published: a reader that finds this socket
+    // then finds this generation too (ReceiveFrameOf).
+    NewGeneration();
     socket_ = fd;
     connected_ = 1;
-    if (!EnableNotifications()) {
+    if (watch == Watch::kAtOnce && !EnableNotifications()) {
         const int saved = errno;
         Close();
         return SocketStatus(saved);

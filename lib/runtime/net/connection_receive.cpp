@@ -1,6 +1,9 @@
 // Connection::ReceiveFrame: reads exactly one frame. The 9 bytes of the header and a first
 // data byte (or the end mark) come first; after them no read asks for more than the rest of
 // the current frame, so a following frame stays in the socket for the next call.
+//
+// No more bytes can come once the peer has closed: an end of stream in the middle of a frame
+// ends the receive at once instead of waiting out the time-out.
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -18,6 +21,7 @@ namespace vkt::runtime {
 namespace {
 
 constexpr std::int32_t kFirstRead = protocol::kHeaderSize + 1;
+constexpr std::int64_t kSleepSliceMs = 20;
 
 // recv that retries when interrupted.
 ssize_t ReceiveSome(int fd, std::uint8_t* into, std::int32_t count) {
@@ -30,10 +34,11 @@ ssize_t ReceiveSome(int fd, std::uint8_t* into, std::int32_t count) {
 
 }  // namespace
 
-// Reads into buffer until *have reaches want, at most 8192 bytes per read. A stall (nothing
-// waiting, or end of stream) of timeoutSeconds since the last data gives 40055. While waiting
-// it sleeps the time a block takes on the line (never past the time-out), or 2 ms; after an
-// end of stream 10 ms.
+// Reads into buffer (which holds *have >= 1 bytes of the frame already) until *have reaches
+// want, at most 8192 bytes per read. Nothing waiting for timeoutSeconds since the last data
+// gives 40055; meanwhile it sleeps the time a block takes on the line (never past the
+// time-out), or 2 ms, in slices, so that a close on another thread is noticed at once. The
+// end of the stream gives 40064, or 40001 when the first byte is no start mark.
 std::int32_t Connection::ReadUntil(int fd, std::uint8_t* buffer, std::int32_t want,
                                    std::int32_t* have, WaitClock::time_point* lastData) {
     while (*have < want) {
@@ -44,24 +49,36 @@ std::int32_t Connection::ReadUntil(int fd, std::uint8_t* buffer, std::int32_t wa
             *lastData = WaitClock::now();
             continue;
         }
-        const bool wouldBlock = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-        if (n < 0 && !wouldBlock) return SocketStatus(errno);
+        if (n == 0) return buffer[0] == protocol::kStartMark ? kServerClosed : kBadFrame;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return SocketStatus(errno);
         const std::int32_t timeout = timeoutSeconds_;
         if (StallExpired(*lastData, timeout)) return kTimeout;
-        std::int64_t pause = 10;
-        if (wouldBlock) {
-            const std::int32_t rate = lineRate_;
-            pause = rate > 0 ? std::int64_t{blockSize_} * 8000 / rate : 2;
-            // A slow line must not hold the loop past its own time-out.
-            pause = std::max<std::int64_t>(1, std::min(pause, MsUntilExpired(*lastData, timeout)));
+        const std::int32_t rate = lineRate_;
+        std::int64_t pause = rate > 0 ? std::int64_t{blockSize_} * 8000 / rate : 2;
+        // A slow line must not hold the loop past its own time-out.
+        pause = std::max<std::int64_t>(1, std::min(pause, MsUntilExpired(*lastData, timeout)));
+        while (pause > 0 && socket_ == fd) {
+            SleepMs(std::min(pause, kSleepSliceMs));
+            pause -= kSleepSliceMs;
         }
-        SleepMs(pause);
     }
     return 0;
 }
 
 std::int32_t Connection::ReceiveFrame() {
+    std::lock_guard reading(receiveLock_);
+    return ReceiveLocked(socket_);
+}
+
+std::int32_t Connection::ReceiveFrameOf(std::uint32_t generation) {
+    std::lock_guard reading(receiveLock_);
+    // The socket before the generation: Connect publishes its socket after the generation.
     const int fd = socket_;
+    if (Tag().generation != generation) return kNothingWaiting;
+    return ReceiveLocked(fd);
+}
+
+std::int32_t Connection::ReceiveLocked(int fd) {
     if (connected_ == 0 || fd < 0) return SocketStatus(ENOTCONN);
     {
         std::lock_guard lock(mutex_);

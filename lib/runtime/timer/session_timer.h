@@ -20,6 +20,7 @@
 namespace vkt::runtime {
 
 class Connection;
+struct ConnectionTag;
 class ErrorList;
 class StatusBlock;
 class EventThread;
@@ -53,6 +54,7 @@ class SessionTimer {
     void Tick(Kind kind);
     void KeepAliveTick();
     void WatchdogTick();
+    ConnectionTag Origin(const Connection* connection) const;
     std::uint32_t Start(Kind kind);
 
     // Written only under mutex_: kind_, savedMissed_, savedSpare_, timerId_, generation_,

@@ -11,6 +11,11 @@
 
 namespace vkt::runtime {
 
+// What a posted event belongs to: this timer's session on the connection's present generation.
+ConnectionTag SessionTimer::Origin(const Connection* connection) const {
+    return ConnectionTag{connection != nullptr ? connection->Tag().generation : 0, sessionId_};
+}
+
 void SessionTimer::Tick(Kind kind) {
     if (kind == Kind::KeepAlive) {
         KeepAliveTick();
@@ -28,7 +33,7 @@ void SessionTimer::KeepAliveTick() {
     inCallback_.store(1);
     Connection* connection = connection_.load();
     if (running_.load() != 0 && connection != nullptr) {
-        if (window_ != nullptr) window_->Post(EventKind::KeepAliveDue);
+        if (window_ != nullptr) window_->Post(EventKind::KeepAliveDue, Origin(connection));
         std::unique_lock<std::recursive_mutex> sending(connection->SendLock(), std::try_to_lock);
         if (sending.owns_lock()) connection->EnableNotifications();
     }
@@ -48,8 +53,9 @@ void SessionTimer::WatchdogTick() {
     }
     inCallback_.store(0);
     if (!fire) return;
-    if (Connection* connection = connection_.load()) connection->SetState(0, 0);
-    if (window_ != nullptr) window_->Post(EventKind::IdleTimeout);
+    Connection* connection = connection_.load();
+    if (connection != nullptr) connection->SetState(0, 0);
+    if (window_ != nullptr) window_->Post(EventKind::IdleTimeout, Origin(connection));
 }
 
 }  // namespace vkt::runtime

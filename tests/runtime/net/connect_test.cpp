@@ -155,6 +155,19 @@ TEST(Connect, NotificationsFollowTheSocket) {
     EXPECT_FALSE(connection.EnableNotifications());
 }
 
+// Connect(kLater) leaves the socket unwatched until its caller asks: the connect operation
+// watches it only once the reply is awaited, so nothing the server sends first is read early.
+TEST(Connect, LaterWatchLeavesTheSocketToTheCaller) {
+    ScriptedPeer peer({SendBytes(WireFrame('1', '9', "40026-Estaciones en uso"))});
+    test::RecordingWindow window;
+    Connection connection("127.0.0.1", peer.PortText().c_str(), &window, 5);
+    ASSERT_EQ(connection.Connect(Connection::Watch::kLater), 0);
+    EXPECT_TRUE(connection.IsConnected());
+    EXPECT_TRUE(window.Calls().empty());
+    ASSERT_TRUE(connection.EnableNotifications());
+    EXPECT_EQ(window.Calls(), (std::vector<std::pair<int, bool>>{{connection.Socket(), true}}));
+}
+
 // A window that refuses to watch fails the connect with the mapped error and the socket is
 // closed again. (No peer thread here: it would open and close descriptors of its own.)
 TEST(Connect, RefusedNotificationsFailTheConnect) {

@@ -1,10 +1,14 @@
 // Receiving frames from a real peer: reassembly, frame boundaries, keep-alives, malformed
 // frames, stalls, closes, and the line parameters taken from a received frame.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 
 #include <cctype>
 #include <chrono>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "connection_helpers.h"
@@ -132,8 +136,8 @@ TEST(Receive, NothingWaitingAndPeerClosedBeforeAFrame) {
     EXPECT_EQ(connection.Incoming().data, nullptr);
 }
 
-// A peer that stops (or closes) in the middle of a frame: 40055 once timeoutSeconds have
-// passed without data; a time-out of 0 fails at the first stall. On a very slow line the wait
+// A peer that stops in the middle of a frame: 40055 once timeoutSeconds have passed without
+// data; a time-out of 0 fails at the first stall. On a very slow line the wait
 // between reads (a block's time on the line: 8192 bytes at 1 bit per second is 18 hours) is
 // cut short by the time-out.
 TEST(Receive, StallInsideAFrame) {
@@ -147,7 +151,6 @@ TEST(Receive, StallInsideAFrame) {
     };
     const Case cases[] = {
         {"peer stalls", test::HoldWithoutReading(), 1},
-        {"peer closes", CloseConnection(), 1},
         {"no time-out", test::HoldWithoutReading(), 0},
         {"very slow line", test::HoldWithoutReading(), 1, 1},
     };
@@ -165,6 +168,82 @@ TEST(Receive, StallInsideAFrame) {
         EXPECT_EQ(connection.Incoming().data, nullptr);
         connection.Close();
     }
+}
+
+// A peer that closes in the middle of a frame: no more bytes can come, so the receive ends at
+// once with the close code (40001 when the bytes in cannot start a frame), long before the
+// time-out, and keeps no partial frame. The time-out is long enough that a receive waiting
+// for it would fail the test's own bounded wait.
+TEST(Receive, CloseInsideAFrameEndsTheReceiveAtOnce) {
+    const std::string frame = WireFrame('2', 'T', "abcdefgh");
+    struct Case {
+        const char* name;
+        std::string sent;
+        std::int32_t status;
+    };
+    const Case cases[] = {
+        {"inside the header", frame.substr(0, 5), 40064},
+        {"inside the data", frame.substr(0, 12), 40064},
+        {"before the end mark", frame.substr(0, frame.size() - 1), 40064},
+        {"no start mark", "X" + frame.substr(1, 6), 40001},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPeer peer({SendBytes(c.sent), CloseConnection()});
+        Connection connection("127.0.0.1", peer.PortText().c_str(), nullptr, 60);
+        ASSERT_EQ(connection.Connect(), 0);
+        auto receive = std::async(std::launch::async, [&] { return ReceiveWhenReady(connection); });
+        ASSERT_EQ(receive.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        EXPECT_EQ(receive.get(), c.status);
+        EXPECT_EQ(connection.Incoming().data, nullptr);
+        connection.Close();
+    }
+}
+
+// Close on another thread ends a receive that waits for the rest of a frame, and frees the
+// descriptor only after the receive has let go of it.
+TEST(Receive, CloseOnAnotherThreadEndsAWaitingReceive) {
+    const std::string frame = WireFrame('2', 'T', "abcdefgh");
+    ScriptedPeer peer({SendBytes(frame.substr(0, 12)), test::HoldWithoutReading()});
+    Connection connection("127.0.0.1", peer.PortText().c_str(), nullptr, 60);
+    ASSERT_EQ(connection.Connect(), 0);
+    const int fd = connection.Socket();
+    pollfd entry{fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&entry, 1, 10000), 1);
+    auto receive = std::async(std::launch::async, [&] { return connection.ReceiveFrame(); });
+    // The receive has taken every byte there is and waits for the rest of the frame.
+    int unread = 1;
+    for (int waited = 0; waited < 10000 && unread != 0; waited += 2) {
+        if (::ioctl(fd, FIONREAD, &unread) != 0) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(unread, 0);
+    EXPECT_EQ(receive.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+    connection.Close();
+    ASSERT_EQ(receive.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(receive.get(), 40064);
+    EXPECT_FALSE(connection.IsConnected());
+}
+
+// A receive for a generation that has ended reads nothing; the connection's own generation
+// is read as usual. Each connect starts a new generation with no session bound.
+TEST(Receive, OnlyTheConnectionsOwnGenerationIsRead) {
+    ScriptedPeer peer({SendBytes(WireFrame('2', 'O', "hola"))});
+    Connection connection("127.0.0.1", peer.PortText().c_str(), nullptr, 5);
+    const ConnectionTag before = connection.Tag();
+    ASSERT_EQ(connection.Connect(), 0);
+    connection.BindSession(4560);
+    const ConnectionTag tag = connection.Tag();
+    EXPECT_NE(tag.generation, before.generation);
+    EXPECT_EQ(tag.sessionId, 4560);
+    pollfd entry{connection.Socket(), POLLIN, 0};
+    ASSERT_EQ(::poll(&entry, 1, 5000), 1);
+    EXPECT_EQ(connection.ReceiveFrameOf(tag.generation - 1), 49999);
+    EXPECT_EQ(connection.ReceiveFrameOf(tag.generation), 0);
+    EXPECT_EQ(IncomingData(connection), "hola");
+    connection.Close();
+    EXPECT_NE(connection.Tag().generation, tag.generation);
+    EXPECT_EQ(connection.Tag().sessionId, 0);
 }
 
 // A frame that arrives in pieces with pauses shorter than the time-out is reassembled.

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/event/event_handlers.h"
 #include "runtime/net/connection.h"
 #include "runtime/process/process_state.h"
 #include "runtime/session/event_test_support.h"
@@ -144,6 +145,7 @@ class EventSessionTest : public ::testing::Test {
         KeyLocation key{};
         sessionId_ = TableAccess(Process().table, connection).ClaimSlot("usuario", key);
         ASSERT_GT(sessionId_, 0);
+        connection->BindSession(sessionId_);  // as the connect operation does after its claim
         if (keepAlive) AddTimer(SessionTimer::Kind::KeepAlive, &SessionSlot::keepAliveTimer);
         if (watchdog) AddTimer(SessionTimer::Kind::Watchdog, &SessionSlot::idleWatchdog);
     }
@@ -327,6 +329,39 @@ TEST_F(EventSessionTest, CloseIsReportedOnceAndWithoutSessionReleasesNothing) {
     std::this_thread::sleep_for(Period());  // a repeated close report would show up by now
     EXPECT_EQ(TakeErrors(), std::vector<std::int32_t>{kServerClosed});
     EXPECT_EQ(peer_.Count('1', '8'), 0);
+}
+
+// Events raised for a session that has ended since - its socket closed by a disconnect and
+// the next session claimed on the same connection object, even under the same id - are
+// dropped: none records anything, changes the activity or touches the next session.
+TEST_F(EventSessionTest, StaleEventsLeaveTheNextSessionAlone) {
+    OpenSession(true, true);
+    Connection* connection = Process().connection;
+    const ConnectionTag old = connection->Tag();
+    KillTimers();  // no tick of the first session from here on
+    connection->DisableNotifications();
+    ASSERT_TRUE(TableAccess(Process().table, connection).ReleaseSlot(sessionId_));
+    KeyLocation key{};
+    const std::int32_t next = TableAccess(Process().table, connection).ClaimSlot("usuario", key);
+    ASSERT_GT(next, 0);
+    connection->BindSession(next);
+    Process().errors->Clear();
+    Process().status->SetActivity(kActivityRunning);  // the next connect is under way
+
+    const ConnectionTag sameIdAgain{old.generation, next};
+    for (const ConnectionTag& stale : {old, sameIdAgain}) {
+        HandleSocketClosed(stale);
+        HandleSocketReadable(stale);
+        HandleIdleTimeout(stale);
+        HandleKeepAliveDue(stale);
+    }
+
+    EXPECT_EQ(TableAccess(Process().table, nullptr).HeldSessionId(), next);
+    EXPECT_TRUE(TakeErrors().empty());
+    EXPECT_EQ(Process().status->GetActivity(), kActivityRunning);
+    EXPECT_EQ(peer_.Count('1', '8'), 1);  // the first session's notice only
+    EXPECT_EQ(peer_.Count('1', '0'), 0);  // no keep-alive
+    sessionId_ = next;
 }
 
 // The disconnect path of the caller's thread (notifications off, then release) while the peer

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -57,8 +58,10 @@ class SessionTimer {
     ConnectionTag Origin(const Connection* connection) const;
     std::uint32_t Start(Kind kind);
 
+    using Clock = std::chrono::steady_clock;
+
     // Written only under mutex_: kind_, savedMissed_, savedSpare_, timerId_, generation_,
-    // ticking_, stop_, thread_.
+    // periodEnd_, ticking_, waitingToBeSet_, stop_, thread_.
     Kind kind_;
     std::atomic<std::uint32_t> running_{0};
     std::atomic<std::uint32_t> inCallback_{0};
@@ -67,10 +70,12 @@ class SessionTimer {
     std::uint32_t savedMissed_ = 0;
     std::uint32_t savedSpare_ = 0;
     std::int32_t sessionId_;
-    std::uint32_t timerId_ = 0;     // generation of the current period run, 0 when not set
-    std::uint32_t generation_ = 0;  // last generation handed out
-    bool ticking_ = false;          // a tick is running on thread_ (Kill waits for false)
-    bool stop_ = false;             // thread_ leaves its loop
+    std::uint32_t timerId_ = 0;      // generation of the current period run, 0 when not set
+    std::uint32_t generation_ = 0;   // last generation handed out
+    Clock::time_point periodEnd_{};  // end of the current period while set
+    bool ticking_ = false;           // a tick is running on thread_ (Kill waits for false)
+    bool waitingToBeSet_ = false;    // thread_ waits for a start (only then does Start wake it)
+    bool stop_ = false;              // thread_ leaves its loop
     EventThread* window_;
     std::atomic<Connection*> connection_;
     StatusBlock* statusBlock_;

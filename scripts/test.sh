@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the whole test suite: installs what is missing, then builds and tests each preset.
 #   scripts/test.sh            every preset: default (optimised), asan (ASan + UBSan), and
-#                              tsan (ThreadSanitizer over the runtime tests)
+#                              tsan (ThreadSanitizer over the runtime, protocol-case and end-to-end tests)
 #   scripts/test.sh default    one preset
 set -euo pipefail
 cd "$(dirname "$0")/.."

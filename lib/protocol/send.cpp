@@ -145,8 +145,11 @@ std::int32_t SendFile(std::int32_t session, const char* password, const char* pa
         return FailReleasing(result);
     }
     process.status->SetBytesDone(context.WorkLength());
-    // The slot keeps the file open and locked until the blocks are sent.
+    // The slot keeps the file open and locked until the blocks are sent. The object is gone
+    // before notifications are back on: from then the event thread owns the descriptor and
+    // may close it, so this thread must not look at it again.
     ChangeSlot([file](runtime::SessionSlot& slot) { file->HandOver(slot); });
+    owned.reset();
     connection.SetKeyPassword(password);
     connection.SetState(3, 10);
     connection.EnableNotifications();

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -46,22 +47,34 @@ int ThreadCount() {
     return count;
 }
 
+// A joined thread can still be listed in /proc/self/task for a moment: the kernel removes its
+// entry after the join has returned. Waits (bounded) until the thread tid is gone.
+void WaitUntilReaped(pid_t tid) {
+    const std::string entry = "/proc/self/task/" + std::to_string(tid);
+    WaitUntil([&] { return access(entry.c_str(), F_OK) != 0; }, kPatience);
+}
+
 TEST(EventThreadStart, ConcurrentStartsMakeOneThreadAndShutdownEndsIt) {
     EventThread::Shutdown();
-    std::thread([] {}).join();  // helper threads a sanitizer starts with the first thread
+    std::atomic<pid_t> helper{0};
+    std::thread([&] { helper = gettid(); }).join();  // helper threads a sanitizer starts first
+    WaitUntilReaped(helper);
     const int before = ThreadCount();
 
     constexpr int kCallers = 4;
     std::barrier together(kCallers);
     std::vector<std::int32_t> results(kCallers, -1);
+    std::vector<std::atomic<pid_t>> tids(kCallers);
     std::vector<std::thread> callers;
     for (int i = 0; i < kCallers; ++i) {
         callers.emplace_back([&, i] {
+            tids[i] = gettid();
             together.arrive_and_wait();
             results[i] = EventThread::Start();
         });
     }
     for (std::thread& caller : callers) caller.join();
+    for (const std::atomic<pid_t>& tid : tids) WaitUntilReaped(tid);
 
     EXPECT_EQ(std::count(results.begin(), results.end(), 0), kCallers);
     EventThread* running = EventThread::Current();
@@ -73,7 +86,9 @@ TEST(EventThreadStart, ConcurrentStartsMakeOneThreadAndShutdownEndsIt) {
 
     EventThread::Shutdown();
     EXPECT_EQ(EventThread::Current(), nullptr);
-    EXPECT_EQ(ThreadCount(), before);
+    // The joined event thread leaves the task list a moment after the join.
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == before; }, kPatience))
+        << ThreadCount() << " threads, " << before << " before";
 }
 
 // What the dispatch hook saw: the type of each frame, and whether the session was still

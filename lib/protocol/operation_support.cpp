@@ -140,22 +140,34 @@ void CloseKeptFile() {
     ChangeSlot([](runtime::SessionSlot& slot) { TransferFile::CloseKept(slot); });
 }
 
+namespace {
+
+void CloseTransferFile(TransferFile& file) {
+    if (!file.IsOpen()) return;  // closed (or its number reused) behind the object's back
+    if (file.Locked()) file.Unlock();
+    file.Close();
+}
+
+}  // namespace
+
+// Closed under the table mutex: a release on another thread (the server closed the session)
+// closes the file the slot keeps under the same mutex, so the descriptor is closed once, by
+// whichever comes first, and never after its number has gone to another file.
 void DropFile(TransferFile& file) {
     const int fd = file.Fd();
     file.SetKeepOpen(false);
-    if (file.IsOpen()) {
-        if (file.Locked()) file.Unlock();
-        file.Close();
-    }
-    if (fd == runtime::kInvalidFd) return;
-    ChangeSlot([fd](runtime::SessionSlot& slot) {
-        if (slot.fileHandle != static_cast<std::uint32_t>(fd)) return;
-        slot.fileHandle = runtime::kInvalidFileHandle;
-        std::memset(slot.currentFileName, 0, sizeof slot.currentFileName);
-        slot.dataSize = 0;
-        slot.fileKind = kFormattedFile;
-        slot.fileLocked = 0;
+    const bool held = ChangeSlot([&file, fd](runtime::SessionSlot& slot) {
+        if (fd != runtime::kInvalidFd && slot.fileHandle == static_cast<std::uint32_t>(fd)) {
+            slot.fileHandle = runtime::kInvalidFileHandle;
+            std::memset(slot.currentFileName, 0, sizeof slot.currentFileName);
+            slot.dataSize = 0;
+            slot.fileKind = kFormattedFile;
+            slot.fileLocked = 0;
+        }
+        CloseTransferFile(file);
     });
+    // No session any more: its release closed what the slot kept, and the object finds out.
+    if (!held) CloseTransferFile(file);
 }
 
 std::int32_t SendLocked(const char* characteristic, const char* messageType, const void* data,

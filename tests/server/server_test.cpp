@@ -13,30 +13,10 @@
 #include <cstring>
 #include <thread>
 
-#include "server/server_process.h"
-#include "server/wire_client.h"
+#include "server/server_fixture.h"
 
 namespace vkt::server::test {
 namespace {
-
-constexpr char kUser[] = "ana";
-
-// Deterministic bytes of every value, so that misplaced blocks show.
-std::string Pattern(std::size_t size) {
-    std::string bytes(size, '\0');
-    std::uint32_t state = 0x12345678u ^ static_cast<std::uint32_t>(size);
-    for (char& c : bytes) {
-        state = state * 1103515245u + 12345u;
-        c = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
-
-// In the sanitizer build the server reports its own faults in its log.
-bool HasSanitizerReport(const std::string& log) {
-    return log.find("Sanitizer") != std::string::npos ||
-           log.find("runtime error") != std::string::npos;
-}
 
 // The server's own end of the client's connection, copied out of the server process; -1 when
 // the platform does not let this process take it.
@@ -63,32 +43,6 @@ int ServerEndOf(pid_t server, int clientSocket) {
     close(process);
     return found;
 }
-
-class ServerTest : public ::testing::Test {
-  protected:
-    void TearDown() override {
-        server_.Stop();
-        EXPECT_FALSE(HasSanitizerReport(server_.Log())) << server_.Log();
-    }
-    void StartServer(const std::vector<std::string>& extra = {}) {
-        WritePublicKey(TestKey(), server_.users(), kUser);
-        ASSERT_TRUE(server_.Start(extra)) << server_.Log();
-    }
-    void Open(WireClient* client, const std::string& user = kUser) {
-        ASSERT_TRUE(client->Connect(server_.port()));
-        ASSERT_TRUE(client->OpenSession(user, TestKey())) << server_.Log();
-    }
-    std::string Inbox(const std::string& name) const {
-        return server_.inbox() + "/" + kUser + "/" + name;
-    }
-    void PutInOutbox(const std::string& name, const std::string& contents) {
-        const std::string folder = server_.outbox() + "/" + kUser;
-        mkdir(folder.c_str(), 0700);
-        WriteWholeFile(folder + "/" + name, contents);
-    }
-
-    ServerProcess server_;
-};
 
 TEST_F(ServerTest, PrintsListeningLineAndAnswersKeepAlive) {
     StartServer();
@@ -298,16 +252,9 @@ TEST_F(ServerTest, AbandonedTransferLeavesNothingBehind) {
     {
         WireClient client;
         Open(&client);
-        ASSERT_TRUE(client.SendSealed('F', "mitad"));
-        WireFrame frame;
-        ASSERT_TRUE(client.Receive(&frame));
-        ASSERT_EQ(frame.type, 'O');
-        ASSERT_TRUE(client.SendSealed('T', "0000020000" + Pattern(8192)));
+        BeginTransfer(&client);
     }
-    const std::string folder = server_.inbox() + "/" + kUser;
-    for (int i = 0; i < 50 && !ListFolder(folder).empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_TRUE(ListFolder(folder).empty());
+    EXPECT_TRUE(InboxOnceItHolds(0).empty());
 }
 
 TEST_F(ServerTest, ServesRequestedFilesWithTheirDigest) {

@@ -52,8 +52,9 @@ const EVP_CIPHER* CipherOf(int id) {
     }
 }
 
+// CBC under the session key; padded adds (or checks and strips) the n bytes of value n.
 bool Crypt(const Envelope& envelope, bool encrypt, const std::uint8_t* iv, const std::string& in,
-           std::string* out) {
+           std::string* out, bool padded = true) {
     const EVP_CIPHER* cipher = CipherOf(envelope.cipher);
     EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
     out->assign(in.size() + 16, '\0');
@@ -62,6 +63,7 @@ bool Crypt(const Envelope& envelope, bool encrypt, const std::uint8_t* iv, const
     const bool good =
         cipher != nullptr &&
         EVP_CipherInit_ex(context, cipher, nullptr, envelope.key.data(), iv, encrypt) == 1 &&
+        EVP_CIPHER_CTX_set_padding(context, padded ? 1 : 0) == 1 &&
         EVP_CipherUpdate(context, reinterpret_cast<std::uint8_t*>(out->data()), &written,
                          reinterpret_cast<const std::uint8_t*>(in.data()),
                          static_cast<int>(in.size())) == 1 &&
@@ -197,10 +199,14 @@ bool WireClient::OpenSession(const std::string& user, EVP_PKEY* key, WireFrame* 
 }
 
 bool WireClient::Seal(const std::string& plain, std::string* sealed) const {
+    return SealBlocks(plain, true, sealed);
+}
+
+bool WireClient::SealBlocks(const std::string& plain, bool padded, std::string* sealed) const {
     std::uint8_t iv[8];
     RAND_bytes(iv, sizeof iv);
     std::string body;
-    if (!Crypt(envelope_, true, iv, plain, &body)) return false;
+    if (!Crypt(envelope_, true, iv, plain, &body, padded)) return false;
     *sealed = std::string(reinterpret_cast<char*>(iv), sizeof iv) + body;
     return true;
 }

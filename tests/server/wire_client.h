@@ -50,6 +50,9 @@ class WireClient {
     const std::string& lineParameters() const { return line_; }
 
     bool Seal(const std::string& plain, std::string* sealed) const;
+    // Seals whole blocks as they are when padded is false, so that their last bytes need not
+    // be valid padding.
+    bool SealBlocks(const std::string& plain, bool padded, std::string* sealed) const;
     bool Unseal(const std::string& sealed, std::string* plain) const;
     bool SendSealed(char type, const std::string& plain);
     // Receives a frame of characteristic "2" and unseals its data.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,8 +21,9 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 bool IsSafeName(const std::string& name) {
     if (name.empty() || name.size() > 255 || name[0] == '.') return false;
-    for (char c : name) {
-        if (c == '/' || c == '\\' || c == '\0') return false;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) return false;
     }
     return true;
 }
@@ -54,6 +56,15 @@ bool InboxFile::Write(const char* bytes, std::size_t size) {
         size -= static_cast<std::size_t>(written);
     }
     return true;
+}
+
+bool InboxFile::Reserve(std::uint64_t size, std::uint64_t margin) {
+    struct statvfs info {};
+    if (descriptor_ < 0 || fstatvfs(descriptor_, &info) != 0) return false;
+    const std::uint64_t free = static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+    if (free < margin || free - margin < size) return false;
+    // Allocated now, the space is no longer free for the transfers that check after this one.
+    return size == 0 || posix_fallocate(descriptor_, 0, static_cast<off_t>(size)) == 0;
 }
 
 bool InboxFile::Commit() {

@@ -10,8 +10,9 @@
 
 namespace vkt::server {
 
-// A name usable as one path component: 1 to 255 bytes, no "/", "\" or NUL, not starting with
-// "." (which also excludes "." and ".." and the temporary files of the inbox).
+// A name usable as one path component: 1 to 255 bytes, no "/", "\" or control byte (below 0x20,
+// or 0x7F), not starting with "." (which also excludes "." and ".." and the temporary files of
+// the inbox).
 bool IsSafeName(const std::string& name);
 
 // A received file being written. Its bytes go to a temporary file in the user's inbox folder;
@@ -28,6 +29,9 @@ class InboxFile {
     bool Open(const std::string& inbox, const std::string& user, const std::string& name);
     bool IsOpen() const { return descriptor_ >= 0; }
     bool Write(const char* bytes, std::size_t size);
+    // Allocates size bytes for the file when that leaves at least margin bytes free on its
+    // file system; false otherwise.
+    bool Reserve(std::uint64_t size, std::uint64_t margin);
     // Syncs, closes and renames to the final name; false (file removed) on failure.
     bool Commit();
     // Drops the temporary file.

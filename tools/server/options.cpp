@@ -1,6 +1,7 @@
 #include "server/options.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -9,7 +10,8 @@ namespace vkt::server {
 const char kUsage[] =
     "usage: vkt-server [--listen ADDRESS] --port N --users DIR --inbox DIR --outbox DIR\n"
     "                  [--cipher 101|102|103] [--line RATE,SIZE] [--answers FILE]\n"
-    "                  [--idle SECONDS] [--max-sessions N]\n"
+    "                  [--idle SECONDS] [--max-sessions N] [--max-file-size BYTES]\n"
+    "                  [--min-free-space BYTES]\n"
     "\n"
     "  --listen ADDRESS   numeric address to listen on (default 127.0.0.1)\n"
     "  --port N           TCP port; 0 takes a free one\n"
@@ -24,6 +26,12 @@ const char kUsage[] =
     "                     names not listed need no additional information (40068)\n"
     "  --idle SECONDS     end sessions silent this long (default 300)\n"
     "  --max-sessions N   sessions served at once (default 16); more are refused\n"
+    "  --max-file-size BYTES\n"
+    "                     largest file a client may send (default 67108864, 64 MiB;\n"
+    "                     at most 2147483647)\n"
+    "  --min-free-space BYTES\n"
+    "                     a send is refused when the inbox would keep less free space\n"
+    "                     than this once the file is written (default 67108864, 64 MiB)\n"
     "\n"
     "Prints \"listening on ADDRESS:PORT\" once it accepts connections; logs to stderr.\n";
 
@@ -100,6 +108,12 @@ bool ParseOptions(int argc, char** argv, Options* options, bool* help, std::stri
         } else if (name == "--max-sessions") {
             good = ReadNumber(value, 1, 1024, &number);
             options->maxSessions = static_cast<int>(number);
+        } else if (name == "--max-file-size") {
+            good = ReadNumber(value, 0, 0x7FFFFFFF, &number);
+            options->maxFileSize = static_cast<std::uint64_t>(number);
+        } else if (name == "--min-free-space") {
+            good = ReadNumber(value, 0, LONG_MAX, &number);
+            options->minFreeSpace = static_cast<std::uint64_t>(number);
         } else {
             *message = "unknown option " + name;
             return false;

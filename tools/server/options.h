@@ -1,6 +1,7 @@
 // The command line of vkt-server.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vkt::server {
@@ -18,6 +19,8 @@ struct Options {
     std::string answers;
     int idleSeconds = 300;
     int maxSessions = 16;
+    std::uint64_t maxFileSize = 64u << 20;   // largest file a client may send
+    std::uint64_t minFreeSpace = 64u << 20;  // free bytes the inbox keeps after a received file
 };
 
 extern const char kUsage[];

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "server/envelope.h"
@@ -188,11 +189,20 @@ bool Session::HandleOperation(const Frame& frame) {
     }
     // The signature is the one operation message that travels unsealed.
     if (frame.type == 'S') return Signature(frame.data);
+    if (std::string_view("QFTP").find(frame.type) == std::string_view::npos) {
+        Log(std::string("unknown operation ") + Shown(std::string(1, frame.type)));
+        return Report(kReportUnknownFunction);
+    }
     std::string plain;
     if (!cipher_.Unseal(frame.data, &plain)) {
-        Log(std::string("cannot unseal message ") + Shown(std::string(1, frame.type)));
+        // Sealed data carries no integrity check, so whether a made-up ciphertext unseals is
+        // all a client without the key can learn from an answer. The first failure, whatever
+        // its cause, gets the same report and ends the session: the key never answers twice.
+        Log(std::string("cannot unseal message ") + Shown(std::string(1, frame.type)) +
+            ", session ended");
         AbortReceiving();
-        return Report(kReportCannotUnseal);
+        Report(kReportCannotUnseal);
+        return false;
     }
     switch (frame.type) {
         case 'Q':
@@ -202,10 +212,8 @@ bool Session::HandleOperation(const Frame& frame) {
         case 'T':
             return FileBlock(plain);
         case 'P':
+        default:  // the type list above leaves no other
             return FileRequest(plain);
-        default:
-            Log(std::string("unknown operation ") + Shown(std::string(1, frame.type)));
-            return Report(kReportUnknownFunction);
     }
 }
 
@@ -253,6 +261,10 @@ bool Session::FileBlock(const std::string& plain) {
             AbortReceiving();
             return Report(kReportInconsistent);
         }
+        if (const char* refusal = SizeRefusal(total)) {
+            AbortReceiving();
+            return Report(refusal);
+        }
         expected_ = total;
         sizeKnown_ = true;
         skip = kSizePrefix;
@@ -271,6 +283,24 @@ bool Session::FileBlock(const std::string& plain) {
     }
     received_ += size;
     return true;
+}
+
+// Judged before any byte is stored: the size limit, and the free space that must remain on the
+// inbox's file system once the whole file is written (then reserved for it). Null when the size
+// is accepted.
+const char* Session::SizeRefusal(std::uint64_t total) {
+    if (total > options_.maxFileSize) {
+        Log(receiving_.name() + " announced as " + std::to_string(total) +
+            " bytes, over the limit of " + std::to_string(options_.maxFileSize) +
+            ", transfer refused");
+        return kReportInconsistent;
+    }
+    if (!receiving_.Reserve(total, options_.minFreeSpace)) {
+        Log("no room in the inbox for " + receiving_.name() + " of " + std::to_string(total) +
+            " bytes, transfer refused");
+        return kReportBusy;
+    }
+    return nullptr;
 }
 
 bool Session::Signature(const std::string& text) {

@@ -9,11 +9,13 @@
 // Operations (characteristic "2", sealed data, answered with characteristic "2"):
 //   "Q" NAME               verify query; answer "O" with the field list, or an error report
 //   "F" NAME[,TEXT]        send request; "O" accepts, then "T" blocks (the first starting with
-//                          10 digits of the total size) and "S" the signature over their MD5;
-//                          "O" when the signature holds, else an error report
+//                          10 digits of the total size, refused over --max-file-size or when
+//                          the inbox would keep less than --min-free-space) and "S" the
+//                          signature over their MD5; "O" when the signature holds, else an
+//                          error report
 //   "P" NAME               file request; "T" blocks as above, then "H" the hex MD5 of the file
 // Error reports are type "9", "CODE-text": plain with characteristic "1" during set-up, sealed
-// afterwards.
+// afterwards. A sealed frame that does not unseal ends the session after one report 40041.
 #pragma once
 
 #include <openssl/evp.h>
@@ -51,6 +53,7 @@ class Session {
     bool VerifyQuery(const std::string& plain);
     bool SendRequest(const std::string& plain);
     bool FileBlock(const std::string& plain);
+    const char* SizeRefusal(std::uint64_t total);
     bool Signature(const std::string& text);
     bool FileRequest(const std::string& plain);
 

@@ -1,8 +1,11 @@
 // vkt-server keeps its disk: a send announced over --max-file-size, or one that would leave
 // less than --min-free-space on the inbox's file system, is refused before a byte is stored.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "server/server_fixture.h"
@@ -60,6 +63,25 @@ TEST(InboxLimitsTest, RefusesAnnouncedSizesThatDoNotFit) {
         server.Stop();
         EXPECT_FALSE(HasSanitizerReport(server.Log())) << server.Log();
     }
+}
+
+// An accepted announcement takes its space at once, so that transfers running side by side are
+// judged against what the others will still write.
+TEST_F(ServerTest, AnAcceptedTransferHoldsItsWholeSpace) {
+    StartServer();
+    WireClient client;
+    Open(&client);
+    BeginTransfer(&client);  // 20,000 bytes announced, 8,192 sent
+    const std::vector<std::string> files = InboxOnceItHolds(1);
+    ASSERT_EQ(files.size(), 1u);
+    std::uint64_t allocated = 0;
+    for (int i = 0; i < 50 && allocated < 20000; ++i) {
+        struct stat info {};
+        ASSERT_EQ(stat(Inbox(files[0]).c_str(), &info), 0);
+        allocated = static_cast<std::uint64_t>(info.st_blocks) * 512;
+        if (allocated < 20000) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_GE(allocated, 20000u);
 }
 
 TEST(InboxLimitsTest, RefusesBadLimitOptions) {

@@ -261,7 +261,7 @@ bool Session::FileBlock(const std::string& plain) {
             AbortReceiving();
             return Report(kReportInconsistent);
         }
-        if (const char* refusal = SizeRefusal(total)) {
+        if (const char* refusal = ReserveForAnnouncedSize(total)) {
             AbortReceiving();
             return Report(refusal);
         }
@@ -286,9 +286,9 @@ bool Session::FileBlock(const std::string& plain) {
 }
 
 // Judged before any byte is stored: the size limit, and the free space that must remain on the
-// inbox's file system once the whole file is written (then reserved for it). Null when the size
-// is accepted.
-const char* Session::SizeRefusal(std::uint64_t total) {
+// inbox's file system once the whole file is written, which is then reserved for it. Returns the
+// report of a refusal, null when the size is accepted.
+const char* Session::ReserveForAnnouncedSize(std::uint64_t total) {
     if (total > options_.maxFileSize) {
         Log(receiving_.name() + " announced as " + std::to_string(total) +
             " bytes, over the limit of " + std::to_string(options_.maxFileSize) +

@@ -53,7 +53,7 @@ class Session {
     bool VerifyQuery(const std::string& plain);
     bool SendRequest(const std::string& plain);
     bool FileBlock(const std::string& plain);
-    const char* SizeRefusal(std::uint64_t total);
+    const char* ReserveForAnnouncedSize(std::uint64_t total);
     bool Signature(const std::string& text);
     bool FileRequest(const std::string& plain);
 

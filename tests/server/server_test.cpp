@@ -13,13 +13,10 @@
 #include <cstring>
 #include <thread>
 
-#include "server/server_process.h"
-#include "server/wire_client.h"
+#include "server/server_fixture.h"
 
 namespace vkt::server::test {
 namespace {
-
-constexpr char kUser[] = "ana";
 
 // Deterministic bytes of every value, so that misplaced blocks show.
 std::string Pattern(std::size_t size) {
@@ -30,12 +27,6 @@ std::string Pattern(std::size_t size) {
         c = static_cast<char>(state >> 24);
     }
     return bytes;
-}
-
-// In the sanitizer build the server reports its own faults in its log.
-bool HasSanitizerReport(const std::string& log) {
-    return log.find("Sanitizer") != std::string::npos ||
-           log.find("runtime error") != std::string::npos;
 }
 
 // The server's own end of the client's connection, copied out of the server process; -1 when
@@ -64,20 +55,8 @@ int ServerEndOf(pid_t server, int clientSocket) {
     return found;
 }
 
-class ServerTest : public ::testing::Test {
+class ServerTest : public ServerFixture {
   protected:
-    void TearDown() override {
-        server_.Stop();
-        EXPECT_FALSE(HasSanitizerReport(server_.Log())) << server_.Log();
-    }
-    void StartServer(const std::vector<std::string>& extra = {}) {
-        WritePublicKey(TestKey(), server_.users(), kUser);
-        ASSERT_TRUE(server_.Start(extra)) << server_.Log();
-    }
-    void Open(WireClient* client, const std::string& user = kUser) {
-        ASSERT_TRUE(client->Connect(server_.port()));
-        ASSERT_TRUE(client->OpenSession(user, TestKey())) << server_.Log();
-    }
     std::string Inbox(const std::string& name) const {
         return server_.inbox() + "/" + kUser + "/" + name;
     }
@@ -86,8 +65,6 @@ class ServerTest : public ::testing::Test {
         mkdir(folder.c_str(), 0700);
         WriteWholeFile(folder + "/" + name, contents);
     }
-
-    ServerProcess server_;
 };
 
 TEST_F(ServerTest, PrintsListeningLineAndAnswersKeepAlive) {
@@ -358,8 +335,8 @@ TEST_F(ServerTest, MissingOrUnsafeNamesGetAnErrorReport) {
 }
 
 TEST_F(ServerTest, ServesTwoClientsAtOnce) {
-    StartServer();
     WritePublicKey(TestKey(), server_.users(), "beto");
+    StartServer();
     PutInOutbox("grande", Pattern(100000));
     WireClient first, second;
     Open(&first);

@@ -9,7 +9,7 @@ namespace vkt::server {
 const char kUsage[] =
     "usage: vkt-server [--listen ADDRESS] --port N --users DIR --inbox DIR --outbox DIR\n"
     "                  [--cipher 101|102|103] [--line RATE,SIZE] [--answers FILE]\n"
-    "                  [--idle SECONDS] [--max-sessions N]\n"
+    "                  [--idle SECONDS] [--max-sessions N] [--log-format text|json]\n"
     "\n"
     "  --listen ADDRESS   numeric address to listen on (default 127.0.0.1)\n"
     "  --port N           TCP port; 0 takes a free one\n"
@@ -24,8 +24,12 @@ const char kUsage[] =
     "                     names not listed need no additional information (40068)\n"
     "  --idle SECONDS     end sessions silent this long (default 300)\n"
     "  --max-sessions N   sessions served at once (default 16); more are refused\n"
+    "  --log-format F     text (default): one \"TIME PEER USER EVENT\" line per event;\n"
+    "                     json: one JSON object per line\n"
     "\n"
-    "Prints \"listening on ADDRESS:PORT\" once it accepts connections; logs to stderr.\n";
+    "Prints \"listening on ADDRESS:PORT\" once it accepts connections; logs to stderr.\n"
+    "SIGTERM or SIGINT: stops accepting, ends the sessions and exits 0. SIGHUP: reads the\n"
+    "users' keys and the answers file again; sessions running go on.\n";
 
 namespace {
 
@@ -100,6 +104,9 @@ bool ParseOptions(int argc, char** argv, Options* options, bool* help, std::stri
         } else if (name == "--max-sessions") {
             good = ReadNumber(value, 1, 1024, &number);
             options->maxSessions = static_cast<int>(number);
+        } else if (name == "--log-format") {
+            good = value == "text" || value == "json";
+            options->logFormat = value == "json" ? LogFormat::kJson : LogFormat::kText;
         } else {
             *message = "unknown option " + name;
             return false;

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "server/event_log.h"
+
 namespace vkt::server {
 
 struct Options {
@@ -18,6 +20,7 @@ struct Options {
     std::string answers;
     int idleSeconds = 300;
     int maxSessions = 16;
+    LogFormat logFormat = LogFormat::kText;
 };
 
 extern const char kUsage[];

@@ -32,6 +32,19 @@ std::string Timestamp() {
     return stamp;
 }
 
+// The user of a text line, one field: its spaces escaped too, so that a name cannot pass for
+// the start of an event.
+std::string UserField(const std::string& user) {
+    std::string field;
+    for (const char c : LogText(user)) {
+        if (c == ' ')
+            field.append("\\x20");
+        else
+            field.push_back(c);
+    }
+    return field;
+}
+
 }  // namespace
 
 void SetLogFormat(LogFormat format) {
@@ -45,7 +58,7 @@ void LogEvent(const std::string& peer, const std::string& user, const std::strin
                (user.empty() ? "" : JsonText(LogText(user))) + "\",\"event\":\"" +
                JsonText(LineText(event)) + "\"}\n";
     } else {
-        line = Timestamp() + " " + (peer.empty() ? "-" : peer) + " " + LogText(user) + " " +
+        line = Timestamp() + " " + (peer.empty() ? "-" : peer) + " " + UserField(user) + " " +
                LineText(event) + "\n";
     }
     std::lock_guard<std::mutex> hold(logLock);

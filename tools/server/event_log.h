@@ -8,7 +8,9 @@
 //
 // Times are local, ISO 8601 with milliseconds and the zone offset. Everything that came from
 // the network goes through LogText (the user here, names and texts in the event where it is
-// composed), so that one line is one event. Lines of concurrent sessions never interleave.
+// composed), so that one line is one event; in text lines the user's spaces are escaped too
+// ("\x20"), so that PEER and USER are always the first two fields. Lines of concurrent
+// sessions never interleave.
 #pragma once
 
 #include <string>

@@ -1,9 +1,11 @@
 // vkt-server as an operator runs it: log lines that network texts cannot break or forge, the
 // JSON log format, stops by SIGTERM and SIGINT, reloads by SIGHUP, partial files of a crash.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <map>
@@ -164,20 +166,30 @@ TEST_F(ServerOperationsTest, JsonLogLinesAreObjectsWithTheTextsDecoded) {
     EXPECT_TRUE(userSeen) << server_.Log();
 }
 
-// A stop ends every session at once, the one in the middle of a send included, removes what
-// it was receiving and exits 0; an idle time-out of 300 s is never waited for.
+// A stop ends every session at once (one in the middle of a send, one blocked sending to a
+// client that does not read, an idle one, a connection without a session), removes what was
+// being received and exits 0; an idle time-out of 300 s is never waited for.
 TEST_F(ServerOperationsTest, TermAndIntStopWithSessionsRunning) {
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signal);
         ServerProcess server;
         WritePublicKey(TestKey(), server.users(), kUser);
         ASSERT_TRUE(server.Start()) << server.Log();
-        WireClient sending, idle, unopened;
+        const std::string outbox = server.outbox() + "/" + kUser;
+        mkdir(outbox.c_str(), 0700);
+        // Far more than the socket buffers of both ends hold.
+        ASSERT_TRUE(WriteWholeFile(outbox + "/salida", std::string(24 << 20, 's')));
+        WireClient sending, stalled, idle, unopened;
         ASSERT_TRUE(sending.Connect(server.port()));
         ASSERT_TRUE(sending.OpenSession(kUser, TestKey()));
         ASSERT_TRUE(idle.Connect(server.port()));
         ASSERT_TRUE(idle.OpenSession(kUser, TestKey()));
         ASSERT_TRUE(unopened.Connect(server.port()));
+        ASSERT_TRUE(stalled.Connect(server.port()));
+        ASSERT_TRUE(stalled.OpenSession(kUser, TestKey()));
+        ASSERT_TRUE(stalled.SendSealed('P', "salida"));
+        pollfd blocks{stalled.descriptor(), POLLIN, 0};
+        ASSERT_EQ(poll(&blocks, 1, 10000), 1);  // the server is sending, and nobody reads
         ASSERT_TRUE(sending.SendSealed('F', "grande"));
         WireFrame accepted;
         ASSERT_TRUE(sending.Receive(&accepted));
@@ -188,8 +200,10 @@ TEST_F(ServerOperationsTest, TermAndIntStopWithSessionsRunning) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ASSERT_EQ(ListFolder(folder).size(), 1u);
 
+        ASSERT_EQ(server.Log().find("served salida"), std::string::npos);
         EXPECT_EQ(server.StopWith(signal, 10000), 0) << server.Log();
         EXPECT_TRUE(ListFolder(folder).empty());
+        EXPECT_TRUE(stalled.WaitForClose(10000));
         EXPECT_TRUE(sending.WaitForClose(5000));
         EXPECT_TRUE(idle.WaitForClose(5000));
         EXPECT_TRUE(unopened.WaitForClose(5000));
@@ -257,6 +271,33 @@ TEST_F(ServerOperationsTest, HangUpReloadsUsersAndAnswersWithoutDroppingSessions
     ASSERT_TRUE(server_.ReloadTables()) << server_.Log();
     EXPECT_NE(server_.Log().find("kept what was read before"), std::string::npos);
     EXPECT_EQ(VerifyAnswer(&beto, "nomina"), "Concepto,12");
+}
+
+// Reloads while sessions open and use their keys: every connect of a user who stays gets its
+// session, and every one of its files is stored.
+TEST_F(ServerOperationsTest, ReloadsWhileClientsConnectKeepServing) {
+    StartServer();
+    constexpr int kClients = 3;
+    constexpr int kRounds = 15;
+    std::atomic<int> served{0};
+    std::vector<std::thread> clients;
+    for (int c = 0; c < kClients; ++c) {
+        clients.emplace_back([&, c] {
+            for (int round = 0; round < kRounds; ++round) {
+                WireClient client;
+                std::string answer;
+                const std::string name = "f" + std::to_string(c) + "_" + std::to_string(round);
+                if (client.Connect(server_.port()) && client.OpenSession(kUser, TestKey()) &&
+                    client.SendFile(name, name, TestKey(), &answer) == 'O')
+                    ++served;
+            }
+        });
+    }
+    for (int reload = 0; reload < 10; ++reload) EXPECT_TRUE(server_.ReloadTables());
+    for (std::thread& client : clients) client.join();
+    EXPECT_EQ(served, kClients * kRounds) << server_.Log();
+    EXPECT_EQ(ListFolder(server_.inbox() + "/" + kUser).size(),
+              static_cast<std::size_t>(kClients * kRounds));
 }
 
 }  // namespace

@@ -178,6 +178,7 @@ TEST(ServerStartTest, RefusesBadSetUp) {
         {"/nonexistent", {"--cipher", "101"}, "needs OpenSSL's legacy provider"},
         {nullptr, {"--answers", "/nonexistent/answers"}, "cannot read /nonexistent/answers"},
         {nullptr, {"--line", "9600"}, "bad value for --line"},
+        {nullptr, {"--log-format", "xml"}, "bad value for --log-format"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);

@@ -72,11 +72,15 @@ class KeyFileVariantsTest : public ::testing::Test {
         Errors();
     }
 
-    // Writes user's key file and the user's public key for the server.
+    // Writes user's key file and the user's public key for the server (which a running server
+    // reads on SIGHUP).
     void Install(const std::string& user, const SecretBytes& file) {
         ASSERT_TRUE(WriteWholeFile(keys_.path() + "/" + user + ".pri",
                                    std::string(file.begin(), file.end())));
         ASSERT_TRUE(WriteWholeFile(server_.users() + "/" + user + ".pub", PublicKeyPem(key_)));
+        if (server_.pid() > 0) {
+            ASSERT_TRUE(server_.ReloadTables()) << server_.Log();
+        }
     }
 
     int32_t Connect(const std::string& user) {

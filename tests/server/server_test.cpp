@@ -155,6 +155,7 @@ TEST(ServerStartTest, RefusesBadSetUp) {
         {"/nonexistent", {"--cipher", "101"}, "needs OpenSSL's legacy provider"},
         {nullptr, {"--answers", "/nonexistent/answers"}, "cannot read /nonexistent/answers"},
         {nullptr, {"--line", "9600"}, "bad value for --line"},
+        {nullptr, {"--log-format", "xml"}, "bad value for --log-format"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -305,8 +306,8 @@ TEST_F(ServerTest, MissingOrUnsafeNamesGetAnErrorReport) {
 }
 
 TEST_F(ServerTest, ServesTwoClientsAtOnce) {
-    StartServer();
     WritePublicKey(TestKey(), server_.users(), "beto");
+    StartServer();
     PutInOutbox("grande", Pattern(100000));
     WireClient first, second;
     Open(&first);

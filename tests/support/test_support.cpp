@@ -208,6 +208,37 @@ void ServerProcess::Stop() {
     pid_ = -1;
 }
 
+bool ServerProcess::ReloadTables() {
+    if (pid_ <= 0) return false;
+    constexpr char kReloaded[] = "SIGHUP:";
+    const std::string log = Log();
+    int before = 0;
+    for (std::size_t at = log.find(kReloaded); at != std::string::npos;
+         at = log.find(kReloaded, at + 1))
+        ++before;
+    kill(pid_, SIGHUP);
+    return LogShows(kReloaded, before + 1);
+}
+
+int ServerProcess::StopWith(int signal, int timeoutMs) {
+    if (pid_ <= 0) return -1;
+    kill(pid_, signal);
+    int status = 0;
+    pid_t done = 0;
+    for (int waited = 0; waited < timeoutMs && done == 0; waited += 10) {
+        done = waitpid(pid_, &status, WNOHANG);
+        if (done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (done == 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return -1;
+    }
+    pid_ = -1;
+    return done == -1 || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
+}
+
 void ServerProcess::Freeze() {
     if (pid_ > 0) kill(pid_, SIGSTOP);
 }

@@ -64,6 +64,12 @@ class ServerProcess {
     // when the line does not come within 10 s.
     bool Start(const std::vector<std::string>& extra = {});
     void Stop();
+    // SIGHUP: the server reads the users' keys and the answers file again (a key written
+    // after Start is only known after this); true once it has logged the reload.
+    bool ReloadTables();
+    // Sends signal and waits up to timeoutMs for the server to exit: its exit status, -1 when it
+    // was killed by a signal or did not exit in time (it is killed then).
+    int StopWith(int signal, int timeoutMs);
     void Freeze();  // SIGSTOP: connections queue in the backlog, nothing is answered
     void Thaw();    // SIGCONT
 

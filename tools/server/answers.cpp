@@ -18,6 +18,7 @@ bool AnswersTable::Load(const std::string& path, std::string* reason) {
         *reason = "cannot read " + path;
         return false;
     }
+    auto answers = std::make_shared<Table>();
     std::string line;
     int number = 0;
     while (std::getline(in, line)) {
@@ -34,14 +35,21 @@ bool AnswersTable::Load(const std::string& path, std::string* reason) {
                       std::to_string(kMaxAnswerLength) + " bytes";
             return false;
         }
-        answers_[line.substr(0, tab)] = line.substr(tab + 1);
+        (*answers)[line.substr(0, tab)] = line.substr(tab + 1);
     }
+    std::lock_guard<std::mutex> hold(lock_);
+    answers_ = std::move(answers);
     return true;
 }
 
 VerifyAnswer AnswersTable::Find(const std::string& name) const {
-    const auto entry = answers_.find(name);
-    if (entry == answers_.end()) return {true, kReportNoInformationNeeded};
+    std::shared_ptr<const Table> answers;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        answers = answers_;
+    }
+    const auto entry = answers->find(name);
+    if (entry == answers->end()) return {true, kReportNoInformationNeeded};
     return {IsErrorReport(entry->second), entry->second};
 }
 

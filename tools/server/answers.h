@@ -12,6 +12,8 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace vkt::server {
@@ -27,12 +29,15 @@ struct VerifyAnswer {
 class AnswersTable {
   public:
     // false, with the line number in reason, on a line without a TAB, with an empty name or
-    // with an answer longer than kMaxAnswerLength.
+    // with an answer longer than kMaxAnswerLength; the answers loaded before stay then.
     bool Load(const std::string& path, std::string* reason);
     VerifyAnswer Find(const std::string& name) const;
 
   private:
-    std::map<std::string, std::string> answers_;
+    using Table = std::map<std::string, std::string>;
+
+    mutable std::mutex lock_;
+    std::shared_ptr<const Table> answers_ = std::make_shared<const Table>();
 };
 
 // True when text reads as "DIGITS-..." (at least one digit before the first "-").

@@ -12,6 +12,8 @@ namespace vkt::server {
 
 namespace {
 
+constexpr char kPartialPrefix[] = ".receiving.";
+
 std::string Join(const std::string& folder, const std::string& name) {
     if (!folder.empty() && folder.back() == '/') return folder + name;
     return folder + "/" + name;
@@ -28,6 +30,10 @@ bool IsSafeName(const std::string& name) {
     return true;
 }
 
+bool IsPartialFileName(const std::string& name) {
+    return name.rfind(kPartialPrefix, 0) == 0;
+}
+
 InboxFile::~InboxFile() {
     Abort();
 }
@@ -36,7 +42,7 @@ bool InboxFile::Open(const std::string& inbox, const std::string& user, const st
     Abort();
     const std::string folder = Join(inbox, user);
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    std::string pattern = Join(folder, ".receiving." + name.substr(0, 200) + ".XXXXXX");
+    std::string pattern = Join(folder, kPartialPrefix + name.substr(0, 200) + ".XXXXXX");
     descriptor_ = mkostemp(pattern.data(), O_CLOEXEC);
     if (descriptor_ < 0) return false;
     temporary_ = pattern;

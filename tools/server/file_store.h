@@ -15,6 +15,10 @@ namespace vkt::server {
 // the inbox).
 bool IsSafeName(const std::string& name);
 
+// True for the name of a temporary file of InboxFile (".receiving.NAME.XXXXXX"); one that is
+// still there when no session runs was left by a stop in the middle of a transfer.
+bool IsPartialFileName(const std::string& name);
+
 // A received file being written. Its bytes go to a temporary file in the user's inbox folder;
 // Commit replaces INBOX/USER/NAME with it in one step, and the destructor removes a temporary
 // file that was never committed, so an older file of the name survives every failure.

@@ -92,13 +92,21 @@ std::string Listener::BoundAddress() const {
     return Describe(reinterpret_cast<const sockaddr*>(&bound));
 }
 
-void Listener::Serve(const Options& options, const AnswersTable& answers) {
-    for (;;) {
+void Listener::Stop() {
+    stopped_ = true;
+    // Wakes the accept waiting on this socket; it fails from now on.
+    shutdown(socket_, SHUT_RDWR);
+}
+
+void Listener::Serve(const Options& options, const AnswersTable& answers, const UserKeys& keys,
+                     SessionRegistry& sessions) {
+    while (!stopped_) {
         sockaddr_storage from{};
         socklen_t size = sizeof from;
         const int client =
             accept4(socket_, reinterpret_cast<sockaddr*>(&from), &size, SOCK_CLOEXEC);
         if (client < 0) {
+            if (stopped_) return;
             if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE ||
                 errno == ENOBUFS || errno == ENOMEM) {
                 if (errno != EINTR && errno != ECONNABORTED) usleep(100000);
@@ -118,10 +126,15 @@ void Listener::Serve(const Options& options, const AnswersTable& answers) {
             continue;
         }
         try {
-            std::thread([client, peer, &options, &answers] {
-                {
-                    Session session(client, peer, options, answers);
-                    session.Run();
+            std::thread([client, peer, &options, &answers, &keys, &sessions] {
+                if (sessions.Add(client)) {
+                    {
+                        Session session(client, peer, options, answers, keys);
+                        session.Run();
+                    }
+                    sessions.Remove(client);
+                } else {
+                    close(client);
                 }
                 activeSessions.fetch_sub(1);
             }).detach();

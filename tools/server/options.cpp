@@ -11,7 +11,7 @@ const char kUsage[] =
     "usage: vkt-server [--listen ADDRESS] --port N --users DIR --inbox DIR --outbox DIR\n"
     "                  [--cipher 101|102|103] [--line RATE,SIZE] [--answers FILE]\n"
     "                  [--idle SECONDS] [--max-sessions N] [--max-file-size BYTES]\n"
-    "                  [--min-free-space BYTES]\n"
+    "                  [--min-free-space BYTES] [--log-format text|json]\n"
     "\n"
     "  --listen ADDRESS   numeric address to listen on (default 127.0.0.1)\n"
     "  --port N           TCP port; 0 takes a free one\n"
@@ -32,8 +32,12 @@ const char kUsage[] =
     "  --min-free-space BYTES\n"
     "                     a send is refused when the inbox would keep less free space\n"
     "                     than this once the file is written (default 67108864, 64 MiB)\n"
+    "  --log-format F     text (default): one \"TIME PEER USER EVENT\" line per event;\n"
+    "                     json: one JSON object per line\n"
     "\n"
-    "Prints \"listening on ADDRESS:PORT\" once it accepts connections; logs to stderr.\n";
+    "Prints \"listening on ADDRESS:PORT\" once it accepts connections; logs to stderr.\n"
+    "SIGTERM or SIGINT: stops accepting, ends the sessions and exits 0. SIGHUP: reads the\n"
+    "users' keys and the answers file again; sessions running go on.\n";
 
 namespace {
 
@@ -114,6 +118,9 @@ bool ParseOptions(int argc, char** argv, Options* options, bool* help, std::stri
         } else if (name == "--min-free-space") {
             good = ReadNumber(value, 0, LONG_MAX, &number);
             options->minFreeSpace = static_cast<std::uint64_t>(number);
+        } else if (name == "--log-format") {
+            good = value == "text" || value == "json";
+            options->logFormat = value == "json" ? LogFormat::kJson : LogFormat::kText;
         } else {
             *message = "unknown option " + name;
             return false;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "server/event_log.h"
+
 namespace vkt::server {
 
 struct Options {
@@ -21,6 +23,7 @@ struct Options {
     int maxSessions = 16;
     std::uint64_t maxFileSize = 64u << 20;   // largest file a client may send
     std::uint64_t minFreeSpace = 64u << 20;  // free bytes the inbox keeps after a received file
+    LogFormat logFormat = LogFormat::kText;
 };
 
 extern const char kUsage[];

@@ -16,6 +16,7 @@
 #include "server/error_reports.h"
 #include "server/event_log.h"
 #include "server/hex_text.h"
+#include "server/log_text.h"
 #include "server/session_key.h"
 #include "server/signature_check.h"
 
@@ -29,22 +30,15 @@ constexpr std::size_t kSizePrefix = 10;
 // The size prefix holds 10 digits, and the client reads it as a signed 32-bit number.
 constexpr std::uint64_t kMaxFileSize = 0x7FFFFFFF;
 
-// Control bytes of network text shown as "?" in the log.
-std::string Shown(const std::string& text) {
-    std::string shown = text;
-    for (char& c : shown) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    }
-    return shown;
-}
-
 }  // namespace
 
-Session::Session(int socket, std::string peer, const Options& options, const AnswersTable& answers)
+Session::Session(int socket, std::string peer, const Options& options, const AnswersTable& answers,
+                 const UserKeys& keys)
     : socket_(socket),
       peer_(std::move(peer)),
       options_(options),
       answers_(answers),
+      keys_(keys),
       channel_(socket, options.idleSeconds) {}
 
 Session::~Session() {
@@ -78,7 +72,7 @@ void Session::Run() {
             frame.characteristic == kControl ? HandleControl(frame) : HandleOperation(frame);
         if (!goOn) break;
     }
-    if (receiving_.IsOpen()) Log("transfer of " + receiving_.name() + " dropped");
+    if (receiving_.IsOpen()) Log("transfer of " + LogText(receiving_.name()) + " dropped");
     AbortReceiving();
     CloseGracefully();
 }
@@ -123,7 +117,7 @@ bool Session::HandleControl(const Frame& frame) {
         case '9':
             // Sent in place of the connect request too: the name then labels the session's log.
             if (user_.empty()) user_ = frame.data;
-            Log("password-failure notice for " + Shown(frame.data));
+            Log("password-failure notice for " + LogText(frame.data));
             return true;
         case '8':
             Log("disconnect notice");
@@ -131,7 +125,7 @@ bool Session::HandleControl(const Frame& frame) {
         case '0':
             return channel_.Write(kControl, '0', "");
         default:
-            Log(std::string("unknown control message ") + Shown(std::string(1, frame.type)));
+            Log(std::string("unknown control message ") + LogText(std::string(1, frame.type)));
             return Report(kReportUnknownFunction);
     }
 }
@@ -143,7 +137,7 @@ bool Session::ConnectRequest(const std::string& user) {
         return false;
     }
     user_ = user;
-    if (IsSafeName(user)) publicKey_ = LoadPublicKey(options_.users + "/" + user + ".pub");
+    publicKey_ = keys_.Find(user);
     if (!publicKey_) {
         Log("unknown user, refused");
         Report(kReportUnknownUser);
@@ -190,7 +184,7 @@ bool Session::HandleOperation(const Frame& frame) {
     // The signature is the one operation message that travels unsealed.
     if (frame.type == 'S') return Signature(frame.data);
     if (std::string_view("QFTP").find(frame.type) == std::string_view::npos) {
-        Log(std::string("unknown operation ") + Shown(std::string(1, frame.type)));
+        Log(std::string("unknown operation ") + LogText(std::string(1, frame.type)));
         return Report(kReportUnknownFunction);
     }
     std::string plain;
@@ -198,7 +192,7 @@ bool Session::HandleOperation(const Frame& frame) {
         // Sealed data carries no integrity check, so whether a made-up ciphertext unseals is
         // all a client without the key can learn from an answer. The first failure, whatever
         // its cause, gets the same report and ends the session: the key never answers twice.
-        Log(std::string("cannot unseal message ") + Shown(std::string(1, frame.type)) +
+        Log(std::string("cannot unseal message ") + LogText(std::string(1, frame.type)) +
             ", session ended");
         AbortReceiving();
         Report(kReportCannotUnseal);
@@ -219,7 +213,7 @@ bool Session::HandleOperation(const Frame& frame) {
 
 bool Session::VerifyQuery(const std::string& plain) {
     const VerifyAnswer answer = answers_.Find(plain);
-    Log("verify " + Shown(plain) + ": " + Shown(answer.text));
+    Log("verify " + LogText(plain) + ": " + LogText(answer.text));
     return SendSealed(answer.isErrorReport ? '9' : 'O', answer.text);
 }
 
@@ -229,17 +223,18 @@ bool Session::SendRequest(const std::string& plain) {
     const std::string name = plain.substr(0, comma);
     const std::string additional = comma == std::string::npos ? "" : plain.substr(comma + 1);
     if (!IsSafeName(name)) {
-        Log("send request with an unusable name " + Shown(name) + ", refused");
+        Log("send request with an unusable name " + LogText(name) + ", refused");
         return Report(kReportInconsistent);
     }
     digest_ = EVP_MD_CTX_new();
     if (digest_ == nullptr || EVP_DigestInit_ex(digest_, EVP_md5(), nullptr) != 1 ||
         !receiving_.Open(options_.inbox, user_, name)) {
-        Log("cannot receive " + name + " into the inbox");
+        Log("cannot receive " + LogText(name) + " into the inbox");
         AbortReceiving();
         return Report(kReportInternal);
     }
-    Log("send request " + name + (additional.empty() ? "" : ", additional: " + Shown(additional)));
+    Log("send request " + LogText(name) +
+        (additional.empty() ? "" : ", additional: " + LogText(additional)));
     return channel_.Write(kOperation, 'O', "");
 }
 
@@ -257,7 +252,8 @@ bool Session::FileBlock(const std::string& plain) {
             total = total * 10 + static_cast<std::uint64_t>(plain[i] - '0');
         }
         if (!digits) {
-            Log("first block of " + receiving_.name() + " without its size, transfer dropped");
+            Log("first block of " + LogText(receiving_.name()) +
+                " without its size, transfer dropped");
             AbortReceiving();
             return Report(kReportInconsistent);
         }
@@ -271,13 +267,13 @@ bool Session::FileBlock(const std::string& plain) {
     }
     const std::size_t size = plain.size() - skip;
     if (size > expected_ - received_) {
-        Log("more data than announced for " + receiving_.name() + ", transfer dropped");
+        Log("more data than announced for " + LogText(receiving_.name()) + ", transfer dropped");
         AbortReceiving();
         return Report(kReportInconsistent);
     }
     if (EVP_DigestUpdate(digest_, plain.data(), plain.size()) != 1 ||
         !receiving_.Write(plain.data() + skip, size)) {
-        Log("cannot write " + receiving_.name() + ", transfer dropped");
+        Log("cannot write " + LogText(receiving_.name()) + ", transfer dropped");
         AbortReceiving();
         return Report(kReportInternal);
     }
@@ -314,29 +310,29 @@ bool Session::Signature(const std::string& text) {
     const bool digested = EVP_DigestFinal_ex(digest_, md5, &length) == 1 && length == sizeof md5;
     const std::string name = receiving_.name();
     if (!digested || !CheckSignature(publicKey_.get(), text, md5)) {
-        Log("signature of " + name + " refused, file discarded");
+        Log("signature of " + LogText(name) + " refused, file discarded");
         AbortReceiving();
         return Report(kReportBadSignature);
     }
     if (!receiving_.Commit()) {
-        Log("cannot store " + name);
+        Log("cannot store " + LogText(name));
         AbortReceiving();
         return Report(kReportInternal);
     }
     const std::uint64_t bytes = received_;
     AbortReceiving();
-    Log("received " + name + ", " + std::to_string(bytes) + " bytes, signature good");
+    Log("received " + LogText(name) + ", " + std::to_string(bytes) + " bytes, signature good");
     return channel_.Write(kOperation, 'O', "");
 }
 
 bool Session::FileRequest(const std::string& plain) {
     OutboxFile file;
     if (!IsSafeName(plain) || !file.Open(options_.outbox, user_, plain)) {
-        Log("request for " + Shown(plain) + ": not in the outbox");
+        Log("request for " + LogText(plain) + ": not in the outbox");
         return Report(kReportFileNotFound);
     }
     if (file.size() > kMaxFileSize) {
-        Log("request for " + plain + ": too large to send");
+        Log("request for " + LogText(plain) + ": too large to send");
         return Report(kReportInternal);
     }
     EVP_MD_CTX* digest = EVP_MD_CTX_new();
@@ -358,7 +354,8 @@ bool Session::FileRequest(const std::string& plain) {
         const ssize_t got = want == 0 ? 0 : file.Read(buffer.data(), want);
         if (got < 0 || (got == 0 && want > 0)) {
             // The file shrank or cannot be read: the client drops its partial copy.
-            Log("request for " + plain + ": read failed after " + std::to_string(sent) + " bytes");
+            Log("request for " + LogText(plain) + ": read failed after " + std::to_string(sent) +
+                " bytes");
             EVP_MD_CTX_free(digest);
             return Report(kReportInternal);
         }
@@ -374,7 +371,7 @@ bool Session::FileRequest(const std::string& plain) {
     good = good && EVP_DigestFinal_ex(digest, md5, &length) == 1 && length == sizeof md5;
     EVP_MD_CTX_free(digest);
     if (!good) return false;
-    Log("served " + plain + ", " + std::to_string(total) + " bytes");
+    Log("served " + LogText(plain) + ", " + std::to_string(total) + " bytes");
     return SendSealed('H', HexEncode(md5, sizeof md5));
 }
 

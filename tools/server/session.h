@@ -29,12 +29,14 @@
 #include "server/options.h"
 #include "server/public_key.h"
 #include "server/session_cipher.h"
+#include "server/user_keys.h"
 
 namespace vkt::server {
 
 class Session {
   public:
-    Session(int socket, std::string peer, const Options& options, const AnswersTable& answers);
+    Session(int socket, std::string peer, const Options& options, const AnswersTable& answers,
+            const UserKeys& keys);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -67,6 +69,7 @@ class Session {
     std::string peer_;
     const Options& options_;
     const AnswersTable& answers_;
+    const UserKeys& keys_;
     FrameChannel channel_;
     Stage stage_ = Stage::kAwaitConnect;
     std::string user_;

@@ -34,12 +34,15 @@ QByteArray ShmPrefix() {
     return "VKTclientSession" + QByteArray::number(QCoreApplication::applicationPid()) + ".";
 }
 
-// vkt-server on a free loopback port with its folders in a temporary folder.
+// vkt-server on a free loopback port with its folders in a temporary folder. The users' keys
+// go into users() before Start: the server reads them when it starts.
 class Server {
   public:
+    Server() {
+        for (const char* sub : {"users", "inbox", "outbox"}) QDir(root_.path()).mkdir(sub);
+    }
     ~Server() { Stop(); }
     bool Start(const QStringList& extra = {}) {
-        for (const char* sub : {"users", "inbox", "outbox"}) QDir(root_.path()).mkdir(sub);
         process_.start(VKT_SERVER_PATH,
                        QStringList{"--port", "0", "--users", users(), "--inbox",
                                    root_.filePath("inbox"), "--outbox", root_.filePath("outbox")} +
@@ -289,8 +292,8 @@ class SessionCommandsTest : public QObject {
 
     void wrongPasswordIsShownAndLogged() {
         Server server;
-        QVERIFY(server.Start());
         QVERIFY(QFile::copy(keys_.filePath("ANA.pub"), server.users() + "/ANA.pub"));
+        QVERIFY(server.Start());
         WriteConfig(server.port(), 10);
         AnswerDialogWith("otra");
         VKTInitConexion();
@@ -309,8 +312,8 @@ class SessionCommandsTest : public QObject {
     // timer reads the failure, ends the session, and only then shows the box.
     void sessionOpensAndEndsWhenTheServerGoes() {
         Server server;
-        QVERIFY(server.Start());
         QVERIFY(QFile::copy(keys_.filePath("ANA.pub"), server.users() + "/ANA.pub"));
+        QVERIFY(server.Start());
         QVERIFY2(OpenSession(server), boxes_.empty() ? "" : qPrintable(boxes_[0].request.text));
         const std::int32_t session = General().Config.Sesion;
         QVERIFY(session >= 1000 && session <= 9990);
@@ -336,8 +339,8 @@ class SessionCommandsTest : public QObject {
     // progress text, and refuses a second connect.
     void connectWaitingRefusesSecondConnect() {
         Server server;
-        QVERIFY(server.Start());
         QVERIFY(QFile::copy(keys_.filePath("ANA.pub"), server.users() + "/ANA.pub"));
+        QVERIFY(server.Start());
         server.Signal(SIGSTOP);
         WriteConfig(server.port(), 2);
         AnswerDialogWith(kTypedPassword);
@@ -367,8 +370,8 @@ class SessionCommandsTest : public QObject {
         QVERIFY(answers.open(QIODevice::WriteOnly));
         answers.write("nomina\tImporte,8,N;Concepto,12\n");
         answers.close();
-        QVERIFY(server.Start({"--answers", answers.fileName()}));
         QVERIFY(QFile::copy(keys_.filePath("ANA.pub"), server.users() + "/ANA.pub"));
+        QVERIFY(server.Start({"--answers", answers.fileName()}));
         QVERIFY(OpenSession(server));
 
         QTemporaryDir work;
@@ -390,8 +393,8 @@ class SessionCommandsTest : public QObject {
     // A disconnect refused because an operation runs keeps the session and the timer off.
     void disconnectRefusedWhileAnOperationRuns() {
         Server server;
-        QVERIFY(server.Start());
         QVERIFY(QFile::copy(keys_.filePath("ANA.pub"), server.users() + "/ANA.pub"));
+        QVERIFY(server.Start());
         QVERIFY(OpenSession(server));
         server.Signal(SIGSTOP);
         QTemporaryDir destination;

@@ -1,10 +1,14 @@
-// The listening socket and the accept loop: a thread per session, at most maxSessions at once.
+// The listening socket and the accept loop: a thread per connection. The loop never waits on
+// a client: connections over the pending bounds are refused and handed to the refusal closer.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "server/answers.h"
+#include "server/connection_limits.h"
 #include "server/options.h"
+#include "server/refusal_closer.h"
 
 namespace vkt::server {
 
@@ -19,11 +23,16 @@ class Listener {
     bool Open(const std::string& address, int port, std::string* reason);
     // "ADDRESS:PORT" actually bound ("[ADDRESS]:PORT" for IPv6).
     std::string BoundAddress() const;
-    // Accepts for ever; sessions beyond the bound get the error report 40026 and are closed.
+    // Accepts for ever; connections beyond the bounds get the error report 40026 and are closed.
     void Serve(const Options& options, const AnswersTable& answers);
 
   private:
+    void Refuse(int client, const std::string& peer, const char* reason);
+
     int socket_ = -1;
+    // Made by Serve; they outlive it, since session threads are never joined.
+    std::unique_ptr<ConnectionLimits> limits_;
+    std::unique_ptr<RefusalCloser> closer_;
 };
 
 }  // namespace vkt::server

@@ -18,6 +18,9 @@ struct Options {
     std::string answers;
     int idleSeconds = 300;
     int maxSessions = 16;
+    int handshakeSeconds = 15;  // from accept to the open session
+    int maxPerAddress = 8;      // connections without a session, per client address
+    int maxPending = 64;        // connections without a session, in all
 };
 
 extern const char kUsage[];

@@ -39,11 +39,13 @@ std::string Shown(const std::string& text) {
 
 }  // namespace
 
-Session::Session(int socket, std::string peer, const Options& options, const AnswersTable& answers)
+Session::Session(int socket, std::string peer, const Options& options, const AnswersTable& answers,
+                 ConnectionTicket& ticket)
     : socket_(socket),
       peer_(std::move(peer)),
       options_(options),
       answers_(answers),
+      ticket_(ticket),
       channel_(socket, options.idleSeconds) {}
 
 Session::~Session() {
@@ -57,9 +59,16 @@ void Session::Log(const std::string& event) const {
 
 void Session::Run() {
     Log("connected");
+    // Until the session opens, every wait ends by the handshake time-out, keep-alives or not.
+    channel_.Cap(FrameChannel::Clock::now() + std::chrono::seconds(options_.handshakeSeconds));
     for (;;) {
         Frame frame;
         const ReadResult result = channel_.Read(&frame);
+        if (result == ReadResult::kIdle && stage_ != Stage::kOpen) {
+            Log("no session within " + std::to_string(options_.handshakeSeconds) +
+                " s, connection closed");
+            break;
+        }
         if (result == ReadResult::kIdle) {
             Log("idle for " + std::to_string(options_.idleSeconds) + " s, session ended");
             break;
@@ -75,7 +84,12 @@ void Session::Run() {
         }
         const bool goOn =
             frame.characteristic == kControl ? HandleControl(frame) : HandleOperation(frame);
-        if (!goOn) break;
+        if (!goOn) {
+            if (channel_.writeTimedOut())
+                Log("client not reading for " + std::to_string(options_.idleSeconds) +
+                    " s, session ended");
+            break;
+        }
     }
     if (receiving_.IsOpen()) Log("transfer of " + receiving_.name() + " dropped");
     AbortReceiving();
@@ -159,6 +173,11 @@ bool Session::FollowUp() {
         Report(kReportConnectSequence);
         return false;
     }
+    if (!ticket_.Promote()) {
+        Log("too many sessions, refused");
+        Report(kReportBusy);
+        return false;
+    }
     std::vector<std::uint8_t> key;
     std::uint8_t vector[8];
     std::string envelope;
@@ -177,6 +196,7 @@ bool Session::FollowUp() {
         !channel_.Write(kControl, 'L', options_.lineText))
         return false;
     stage_ = Stage::kOpen;
+    channel_.Uncap();
     Log("session open, cipher " + std::to_string(options_.cipher));
     return true;
 }

@@ -22,6 +22,7 @@
 #include <string>
 
 #include "server/answers.h"
+#include "server/connection_limits.h"
 #include "server/file_store.h"
 #include "server/frame_channel.h"
 #include "server/options.h"
@@ -32,7 +33,9 @@ namespace vkt::server {
 
 class Session {
   public:
-    Session(int socket, std::string peer, const Options& options, const AnswersTable& answers);
+    // The ticket holds the connection's place in the limits: pending until the session opens.
+    Session(int socket, std::string peer, const Options& options, const AnswersTable& answers,
+            ConnectionTicket& ticket);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -64,6 +67,7 @@ class Session {
     std::string peer_;
     const Options& options_;
     const AnswersTable& answers_;
+    ConnectionTicket& ticket_;
     FrameChannel channel_;
     Stage stage_ = Stage::kAwaitConnect;
     std::string user_;

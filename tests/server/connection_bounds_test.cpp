@@ -85,29 +85,35 @@ class Trickler {
     std::thread thread_;
 };
 
+bool StartWithUser(ServerProcess* server, const std::vector<std::string>& extra) {
+    WritePublicKey(TestKey(), server->users(), kUser);
+    return server->Start(extra);
+}
+
+// Connect, send a file and get it back; "" when all went right, else what failed.
+std::string WellBehavedExchange(const ServerProcess& server) {
+    WireClient client;
+    if (!client.Connect(server.port())) return "connect failed";
+    WireFrame refusal;
+    if (!client.OpenSession(kUser, TestKey(), &refusal)) return "no session: " + refusal.data;
+    const std::string contents(20000, 'v');
+    std::string answer;
+    if (client.SendFile("ida", contents, TestKey(), &answer) != 'O') return "send: " + answer;
+    const std::string folder = server.outbox() + "/" + kUser;
+    mkdir(folder.c_str(), 0700);
+    WriteWholeFile(folder + "/vuelta", contents);
+    std::string got, digest, report;
+    if (!client.RequestFile("vuelta", &got, &digest, &report)) return "get: " + report;
+    return got == contents ? "" : "get: wrong contents";
+}
+
 class ConnectionBoundsTest : public ::testing::Test {
   protected:
     void TearDown() override { server_.Stop(); }
     void StartServer(const std::vector<std::string>& extra) {
-        WritePublicKey(TestKey(), server_.users(), kUser);
-        ASSERT_TRUE(server_.Start(extra)) << server_.Log();
+        ASSERT_TRUE(StartWithUser(&server_, extra)) << server_.Log();
     }
-    // Connect, send a file and get it back; "" when all went right, else what failed.
-    std::string WellBehavedExchange() {
-        WireClient client;
-        if (!client.Connect(server_.port())) return "connect failed";
-        WireFrame refusal;
-        if (!client.OpenSession(kUser, TestKey(), &refusal)) return "no session: " + refusal.data;
-        const std::string contents(20000, 'v');
-        std::string answer;
-        if (client.SendFile("ida", contents, TestKey(), &answer) != 'O') return "send: " + answer;
-        const std::string folder = server_.outbox() + "/" + kUser;
-        mkdir(folder.c_str(), 0700);
-        WriteWholeFile(folder + "/vuelta", contents);
-        std::string got, digest, report;
-        if (!client.RequestFile("vuelta", &got, &digest, &report)) return "get: " + report;
-        return got == contents ? "" : "get: wrong contents";
-    }
+    std::string WellBehavedExchange() const { return test::WellBehavedExchange(server_); }
 
     ServerProcess server_;
 };
@@ -130,28 +136,47 @@ TEST_F(ConnectionBoundsTest, TricklingRefusedClientDoesNotHoldTheAcceptLoop) {
     EXPECT_TRUE(next.WaitForClose(10000));
 }
 
-// Connections over the per-address bound are refused with 40026 and closed soon, however they
-// trickle; another address is served meanwhile.
-TEST_F(ConnectionBoundsTest, PerAddressBoundRefusesWithoutDelayingOthers) {
-    StartServer({"--max-per-address", "2"});
-    Trickler held[] = {Trickler(server_.port(), kOtherAddress),
-                       Trickler(server_.port(), kOtherAddress)};
-    ASSERT_TRUE(server_.LogShows("connected", 2));
-    WireClient over;
-    ASSERT_TRUE(over.Connect(server_.port(), kOtherAddress));
-    std::atomic<bool> stop{false};
-    std::thread trickle([&] {
-        Trickle(over.descriptor(), std::chrono::milliseconds(100), stop, OnClose::kIgnore);
-    });
-    WireFrame refusal;
-    const bool refused = over.Receive(&refusal);
-    const bool closed = over.WaitForClose(5000);
-    stop = true;
-    trickle.join();
-    ASSERT_TRUE(refused) << server_.Log();
-    EXPECT_EQ(refusal.data.substr(0, 6), "40026-");
-    EXPECT_TRUE(closed);
-    EXPECT_EQ(WellBehavedExchange(), "") << server_.Log();
+// A connection over the bounds on connections without a session is refused with 40026 and
+// closed soon, however it trickles; with only the per-address bound reached, another address is
+// served meanwhile.
+TEST(ConnectionBoundsStandaloneTest, PendingBoundsRefuseWithoutDelay) {
+    const struct {
+        const char* what;
+        std::vector<std::string> options;
+        const char* overFrom;  // the address of the connection over the bound
+        bool othersServed;     // a client from 127.0.0.1 still gets a session
+    } cases[] = {
+        {"per address", {"--max-per-address", "2"}, kOtherAddress, true},
+        {"in all", {"--max-pending", "2"}, "127.0.0.3", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ServerProcess server;
+        ASSERT_TRUE(StartWithUser(&server, c.options)) << server.Log();
+        Trickler held[] = {Trickler(server.port(), kOtherAddress),
+                           Trickler(server.port(), kOtherAddress)};
+        ASSERT_TRUE(server.LogShows("connected", 2));
+        WireClient over;
+        ASSERT_TRUE(over.Connect(server.port(), c.overFrom));
+        std::atomic<bool> stop{false};
+        std::thread trickle([&] {
+            Trickle(over.descriptor(), std::chrono::milliseconds(100), stop, OnClose::kIgnore);
+        });
+        WireFrame refusal;
+        const bool refused = over.Receive(&refusal);
+        const bool closed = over.WaitForClose(5000);
+        stop = true;
+        trickle.join();
+        ASSERT_TRUE(refused) << server.Log();
+        EXPECT_EQ(refusal.data.substr(0, 6), "40026-");
+        EXPECT_TRUE(closed);
+        const std::string other = WellBehavedExchange(server);
+        if (c.othersServed)
+            EXPECT_EQ(other, "") << server.Log();
+        else
+            EXPECT_EQ(other.substr(0, 18), "no session: 40026-") << server.Log();
+        server.Stop();
+    }
 }
 
 // A connection without a session is closed after the handshake time-out whatever it sends
@@ -267,6 +292,8 @@ TEST_F(ConnectionBoundsTest, ManyIdleConnectionsFromOneAddressKeepNobodyOut) {
     auto start = Clock::now();
     ASSERT_EQ(WellBehavedExchange(), "") << server_.Log();
     const auto alone = Clock::now() - start;
+    const std::string descriptors = "/proc/" + std::to_string(server_.pid()) + "/fd";
+    const std::size_t descriptorsBefore = ListFolder(descriptors).size();
 
     std::vector<int> idle;
     for (int i = 0; i < kIdle; ++i) {
@@ -286,6 +313,11 @@ TEST_F(ConnectionBoundsTest, ManyIdleConnectionsFromOneAddressKeepNobodyOut) {
     EXPECT_EQ(result, "") << server_.Log();
     EXPECT_LT(crowded, std::chrono::seconds(10));
     EXPECT_GT(idle.size(), 0u);
+    // Every connection is let go of once the clients have left.
+    const auto settle = Clock::now() + std::chrono::seconds(30);
+    while (Clock::now() < settle && ListFolder(descriptors).size() > descriptorsBefore)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(ListFolder(descriptors).size(), descriptorsBefore);
 }
 
 }  // namespace

@@ -1,11 +1,8 @@
 // vkt-server under clients that hold connections without using them: trickling bytes, never
 // opening a session, never reading, or many at once from one address. Every such client is
 // ended in bounded time, and none keeps a well-behaved client out.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -254,39 +251,12 @@ TEST_F(ConnectionBoundsTest, ClientThatNeverReadsIsEnded) {
     EXPECT_EQ(result, "") << server_.Log();
 }
 
-// Opens a TCP connection from source to 127.0.0.1:port; -1 when it cannot (the connect is
-// bounded in time).
-int IdleConnection(int port, const char* source) {
-    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (socket < 0) return -1;
-    const timeval bound{5, 0};
-    setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    inet_pton(AF_INET, source, &from.sin_addr);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(socket, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
-        connect(socket, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-        close(socket);
-        return -1;
-    }
-    return socket;
-}
-
 // 400 idle connections from one address: a client on another address connects, sends and gets
 // a file about as fast as without them.
 TEST_F(ConnectionBoundsTest, ManyIdleConnectionsFromOneAddressKeepNobodyOut) {
     constexpr int kIdle = 400;
-    rlimit files{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &files), 0);
-    if (files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &files);
-    }
-    if (files.rlim_cur < kIdle + 100) GTEST_SKIP() << "descriptor limit " << files.rlim_cur;
+    const long limit = testing::RaiseDescriptorLimit();
+    if (limit < kIdle + 100) GTEST_SKIP() << "descriptor limit " << limit;
     StartServer({});
 
     auto start = Clock::now();
@@ -297,7 +267,7 @@ TEST_F(ConnectionBoundsTest, ManyIdleConnectionsFromOneAddressKeepNobodyOut) {
 
     std::vector<int> idle;
     for (int i = 0; i < kIdle; ++i) {
-        const int socket = IdleConnection(server_.port(), kOtherAddress);
+        const int socket = testing::ConnectFrom(kOtherAddress, server_.port());
         if (socket >= 0) idle.push_back(socket);
     }
     start = Clock::now();

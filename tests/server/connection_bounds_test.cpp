@@ -258,12 +258,12 @@ TEST_F(ConnectionBoundsTest, ManyIdleConnectionsFromOneAddressKeepNobodyOut) {
     const long limit = testing::RaiseDescriptorLimit();
     if (limit < kIdle + 100) GTEST_SKIP() << "descriptor limit " << limit;
     StartServer({});
+    const std::string descriptors = "/proc/" + std::to_string(server_.pid()) + "/fd";
+    const std::size_t descriptorsBefore = ListFolder(descriptors).size();
 
     auto start = Clock::now();
     ASSERT_EQ(WellBehavedExchange(), "") << server_.Log();
     const auto alone = Clock::now() - start;
-    const std::string descriptors = "/proc/" + std::to_string(server_.pid()) + "/fd";
-    const std::size_t descriptorsBefore = ListFolder(descriptors).size();
 
     std::vector<int> idle;
     for (int i = 0; i < kIdle; ++i) {

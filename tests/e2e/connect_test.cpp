@@ -151,10 +151,10 @@ TEST_F(ConnectTest, UnknownUserGetsTheServersReport) {
     OpenSession();
 }
 
-// A full server refuses at once, before it reads the connect request, and then closes: the
-// refusal is reported with the server's own code and text, never as the plain close, however
-// the library's threads meet it (many rounds). The server's one session is held by another
-// client, a bare connection.
+// A full server answers the connect request with its refusal and then closes: the refusal is
+// reported with the server's own code and text, never as the plain close, however the library's
+// threads meet it (many rounds). The server's one session is held by another client that opened
+// it with bare frames (a connection without a session holds no place).
 TEST_F(ConnectTest, FullServerRefusalIsReportedAsTheServerSaidIt) {
     ASSERT_TRUE(server_.Start({"--max-sessions", "1"}));
     const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -164,7 +164,13 @@ TEST_F(ConnectTest, FullServerRefusalIsReportedAsTheServerSaidIt) {
     address.sin_port = htons(static_cast<std::uint16_t>(server_.port()));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(connect(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    ASSERT_TRUE(server_.LogShows("connected"));
+    // The connect request and its follow-up: "\x01", characteristic, type, " ", data length + 1
+    // in four digits, data, "\x04".
+    const std::string open = std::string("\x01") + "11 0004ana\x04" + "\x01" + "1Z 0001\x04";
+    static_assert(sizeof kUser == 4, "the connect request above names ana");
+    ASSERT_EQ(send(holder, open.data(), open.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(open.size()));
+    ASSERT_TRUE(server_.LogShows("session open"));
     for (int round = 1; round <= 30 && !HasFailure(); ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         int32_t session = 0;

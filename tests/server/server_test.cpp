@@ -156,6 +156,9 @@ TEST(ServerStartTest, RefusesBadSetUp) {
         {nullptr, {"--answers", "/nonexistent/answers"}, "cannot read /nonexistent/answers"},
         {nullptr, {"--line", "9600"}, "bad value for --line"},
         {nullptr, {"--log-format", "xml"}, "bad value for --log-format"},
+        {nullptr, {"--handshake-timeout", "0"}, "bad value for --handshake-timeout"},
+        {nullptr, {"--max-per-address", "x"}, "bad value for --max-per-address"},
+        {nullptr, {"--max-pending", "0"}, "bad value for --max-pending"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);

@@ -118,8 +118,15 @@ WireClient::~WireClient() {
     if (socket_ >= 0) close(socket_);
 }
 
-bool WireClient::Connect(int port) {
+bool WireClient::Connect(int port, const std::string& source) {
     socket_ = socket(AF_INET, SOCK_STREAM, 0);
+    if (!source.empty()) {
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        if (inet_pton(AF_INET, source.c_str(), &from.sin_addr) != 1 ||
+            bind(socket_, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0)
+            return false;
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -127,10 +134,14 @@ bool WireClient::Connect(int port) {
     return connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
 }
 
-bool WireClient::Send(char characteristic, char type, const std::string& data) {
+std::string FrameBytes(char characteristic, char type, const std::string& data) {
     char length[8];
     std::snprintf(length, sizeof length, "%.4zu", data.size() + 1);
-    std::string frame = std::string("\x01") + characteristic + type + " " + length + data + "\x04";
+    return std::string("\x01") + characteristic + type + " " + length + data + "\x04";
+}
+
+bool WireClient::Send(char characteristic, char type, const std::string& data) {
+    const std::string frame = FrameBytes(characteristic, type, data);
     return send(socket_, frame.data(), frame.size(), MSG_NOSIGNAL) ==
            static_cast<ssize_t>(frame.size());
 }

@@ -35,7 +35,8 @@ class WireClient {
     WireClient(const WireClient&) = delete;
     WireClient& operator=(const WireClient&) = delete;
 
-    bool Connect(int port);
+    // Connects to 127.0.0.1:port, from the loopback address source when one is given.
+    bool Connect(int port, const std::string& source = "");
     bool Send(char characteristic, char type, const std::string& data);
     // Waits up to timeoutMs for one frame; false on close, time-out or a malformed frame.
     bool Receive(WireFrame* frame, int timeoutMs = 10000);
@@ -74,6 +75,8 @@ class WireClient {
     std::string line_;
 };
 
+// The bytes of one frame as they cross the wire.
+std::string FrameBytes(char characteristic, char type, const std::string& data);
 std::string Md5Hex(const std::string& data);
 // The signature text of an MD5 digest: hex of (bits, RSA block 00 01 FF.. 00 D).
 std::string SignatureText(EVP_PKEY* key, const std::string& signedData);

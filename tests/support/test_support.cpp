@@ -1,6 +1,7 @@
 // Folders, files, child processes and the server process of the process-level tests.
 #include "support/test_support.h"
 
+#include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -133,6 +135,37 @@ int ClosedPort() {
     getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
     close(fd);  // bound, never listening, now closed: a connect there is refused
     return ntohs(address.sin_port);
+}
+
+int ConnectFrom(const std::string& source, int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    const timeval bound{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (inet_pton(AF_INET, source.c_str(), &from.sin_addr) != 1 ||
+        bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+        connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+long RaiseDescriptorLimit() {
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0) return 0;
+    if (files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+        getrlimit(RLIMIT_NOFILE, &files);
+    }
+    return static_cast<long>(files.rlim_cur);
 }
 
 std::string ShmPrefix(const std::string& stem) {

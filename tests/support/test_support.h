@@ -43,6 +43,12 @@ bool MakeKey(const std::string& folder, const std::string& user, const std::stri
 // A loopback port on which nothing listens.
 int ClosedPort();
 
+// A TCP connection to 127.0.0.1:port from the loopback address source (loopback answers all of
+// 127/8, so a server sees another client address); -1 when it is not made within 5 s.
+int ConnectFrom(const std::string& source, int port);
+// Raises this process's descriptor limit to its hard limit; the limit now in force.
+long RaiseDescriptorLimit();
+
 // "<stem><pid>." (or VKT_E2E_SHM_PREFIX when a parent test passes its own): the VKT_SHM_PREFIX
 // of this test process. The shared objects under it are removed when the tests end, unless
 // the prefix is a parent's.

@@ -4,11 +4,9 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -23,8 +21,6 @@ namespace vkt::server {
 
 namespace {
 
-std::atomic<int> activeSessions{0};
-
 std::string Describe(const sockaddr* address) {
     char host[NI_MAXHOST] = "";
     char port[NI_MAXSERV] = "";
@@ -37,22 +33,27 @@ std::string Describe(const sockaddr* address) {
     return std::string(host) + ":" + port;
 }
 
-// A client over the bound: told so in a plain error report, then closed once it has had a
-// moment to send its connect request (closing on unread data would reset the connection).
-void Refuse(int client, const std::string& peer) {
-    LogEvent(peer, "", "too many sessions, refused");
-    std::string frame;
-    BuildFrame('1', '9', kReportBusy, &frame);
-    send(client, frame.data(), frame.size(), MSG_NOSIGNAL);
-    shutdown(client, SHUT_WR);
-    pollfd watch{client, POLLIN, 0};
-    char sink[256];
-    while (poll(&watch, 1, 200) > 0 && recv(client, sink, sizeof sink, 0) > 0) {
-    }
-    close(client);
+// The client's address without its port: the per-address bound counts by it.
+std::string HostOf(const sockaddr* address) {
+    char host[NI_MAXHOST] = "";
+    const socklen_t size =
+        address->sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+    if (getnameinfo(address, size, host, sizeof host, nullptr, 0, NI_NUMERICHOST) != 0) return "?";
+    return host;
 }
 
 }  // namespace
+
+// Told so in a plain error report, written only if it fits the socket's buffer at once; the
+// closer reads what the client still sends and closes.
+void Listener::Refuse(int client, const std::string& peer, const char* reason) {
+    LogEvent(peer, "", reason);
+    std::string frame;
+    BuildFrame('1', '9', kReportBusy, &frame);
+    send(client, frame.data(), frame.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    shutdown(client, SHUT_WR);
+    closer_->Hand(client);
+}
 
 Listener::~Listener() {
     if (socket_ >= 0) close(socket_);
@@ -100,6 +101,9 @@ void Listener::Stop() {
 
 void Listener::Serve(const Options& options, const AnswersTable& answers, const UserKeys& keys,
                      SessionRegistry& sessions) {
+    limits_ = std::make_unique<ConnectionLimits>(options.maxSessions, options.maxPending,
+                                                 options.maxPerAddress);
+    closer_ = std::make_unique<RefusalCloser>();
     while (!stopped_) {
         sockaddr_storage from{};
         socklen_t size = sizeof from;
@@ -119,28 +123,29 @@ void Listener::Serve(const Options& options, const AnswersTable& answers, const 
         // the last block) leaves at once instead of waiting for the client's acknowledgement.
         const int on = 1;
         setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        const std::string peer = Describe(reinterpret_cast<const sockaddr*>(&from));
-        if (activeSessions.fetch_add(1) >= options.maxSessions) {
-            activeSessions.fetch_sub(1);
-            Refuse(client, peer);
+        const sockaddr* address = reinterpret_cast<const sockaddr*>(&from);
+        const std::string peer = Describe(address);
+        std::string host = HostOf(address);
+        if (!limits_->AdmitPending(host)) {
+            Refuse(client, peer, "too many connections without a session, refused");
             continue;
         }
+        auto ticket = std::make_unique<ConnectionTicket>(*limits_, std::move(host));
         try {
-            std::thread([client, peer, &options, &answers, &keys, &sessions] {
+            std::thread([client, peer, ticket = std::move(ticket), &options, &answers, &keys,
+                         &sessions] {
                 if (sessions.Add(client)) {
                     {
-                        Session session(client, peer, options, answers, keys);
+                        Session session(client, peer, options, answers, keys, *ticket);
                         session.Run();
                     }
                     sessions.Remove(client);
                 } else {
                     close(client);
                 }
-                activeSessions.fetch_sub(1);
             }).detach();
         } catch (const std::system_error&) {
-            activeSessions.fetch_sub(1);
-            Refuse(client, peer);
+            Refuse(client, peer, "no thread for the connection, refused");
         }
     }
 }

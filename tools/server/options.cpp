@@ -10,7 +10,8 @@ namespace vkt::server {
 const char kUsage[] =
     "usage: vkt-server [--listen ADDRESS] --port N --users DIR --inbox DIR --outbox DIR\n"
     "                  [--cipher 101|102|103] [--line RATE,SIZE] [--answers FILE]\n"
-    "                  [--idle SECONDS] [--max-sessions N] [--max-file-size BYTES]\n"
+    "                  [--idle SECONDS] [--max-sessions N] [--handshake-timeout SECONDS]\n"
+    "                  [--max-per-address N] [--max-pending N] [--max-file-size BYTES]\n"
     "                  [--min-free-space BYTES] [--log-format text|json]\n"
     "\n"
     "  --listen ADDRESS   numeric address to listen on (default 127.0.0.1)\n"
@@ -24,8 +25,16 @@ const char kUsage[] =
     "  --answers FILE     verify answers, one NAME<TAB>ANSWER per line; ANSWER is a field\n"
     "                     list (Importe,8,N;Concepto,12) or an error report CODE-text;\n"
     "                     names not listed need no additional information (40068)\n"
-    "  --idle SECONDS     end sessions silent this long (default 300)\n"
+    "  --idle SECONDS     end sessions silent this long (default 300): each frame must\n"
+    "                     arrive, and each frame sent must be taken, within that time\n"
     "  --max-sessions N   sessions served at once (default 16); more are refused\n"
+    "  --handshake-timeout SECONDS\n"
+    "                     close connections that have not opened a session this long\n"
+    "                     after connecting (default 15); they hold no session place\n"
+    "  --max-per-address N\n"
+    "                     connections without a session from one address (default 8)\n"
+    "  --max-pending N    connections without a session in all (default 64); more are\n"
+    "                     refused with 40026\n"
     "  --max-file-size BYTES\n"
     "                     largest file a client may send (default 67108864, 64 MiB;\n"
     "                     at most 2147483647)\n"
@@ -112,6 +121,15 @@ bool ParseOptions(int argc, char** argv, Options* options, bool* help, std::stri
         } else if (name == "--max-sessions") {
             good = ReadNumber(value, 1, 1024, &number);
             options->maxSessions = static_cast<int>(number);
+        } else if (name == "--handshake-timeout") {
+            good = ReadNumber(value, 1, 3600, &number);
+            options->handshakeSeconds = static_cast<int>(number);
+        } else if (name == "--max-per-address") {
+            good = ReadNumber(value, 1, 4096, &number);
+            options->maxPerAddress = static_cast<int>(number);
+        } else if (name == "--max-pending") {
+            good = ReadNumber(value, 1, 4096, &number);
+            options->maxPending = static_cast<int>(number);
         } else if (name == "--max-file-size") {
             good = ReadNumber(value, 0, 0x7FFFFFFF, &number);
             options->maxFileSize = static_cast<std::uint64_t>(number);

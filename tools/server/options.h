@@ -21,6 +21,9 @@ struct Options {
     std::string answers;
     int idleSeconds = 300;
     int maxSessions = 16;
+    int handshakeSeconds = 15;               // from accept to the open session
+    int maxPerAddress = 8;                   // connections without a session, per client address
+    int maxPending = 64;                     // connections without a session, in all
     std::uint64_t maxFileSize = 64u << 20;   // largest file a client may send
     std::uint64_t minFreeSpace = 64u << 20;  // free bytes the inbox keeps after a received file
     LogFormat logFormat = LogFormat::kText;

@@ -33,12 +33,13 @@ constexpr std::uint64_t kMaxFileSize = 0x7FFFFFFF;
 }  // namespace
 
 Session::Session(int socket, std::string peer, const Options& options, const AnswersTable& answers,
-                 const UserKeys& keys)
+                 const UserKeys& keys, ConnectionTicket& ticket)
     : socket_(socket),
       peer_(std::move(peer)),
       options_(options),
       answers_(answers),
       keys_(keys),
+      ticket_(ticket),
       channel_(socket, options.idleSeconds) {}
 
 Session::~Session() {
@@ -52,9 +53,16 @@ void Session::Log(const std::string& event) const {
 
 void Session::Run() {
     Log("connected");
+    // Until the session opens, every wait ends by the handshake time-out, keep-alives or not.
+    channel_.Cap(FrameChannel::Clock::now() + std::chrono::seconds(options_.handshakeSeconds));
     for (;;) {
         Frame frame;
         const ReadResult result = channel_.Read(&frame);
+        if (result == ReadResult::kIdle && stage_ != Stage::kOpen) {
+            Log("no session within " + std::to_string(options_.handshakeSeconds) +
+                " s, connection closed");
+            break;
+        }
         if (result == ReadResult::kIdle) {
             Log("idle for " + std::to_string(options_.idleSeconds) + " s, session ended");
             break;
@@ -70,7 +78,12 @@ void Session::Run() {
         }
         const bool goOn =
             frame.characteristic == kControl ? HandleControl(frame) : HandleOperation(frame);
-        if (!goOn) break;
+        if (!goOn) {
+            if (channel_.writeTimedOut())
+                Log("client not reading for " + std::to_string(options_.idleSeconds) +
+                    " s, session ended");
+            break;
+        }
     }
     if (receiving_.IsOpen()) Log("transfer of " + LogText(receiving_.name()) + " dropped");
     AbortReceiving();
@@ -154,6 +167,11 @@ bool Session::FollowUp() {
         Report(kReportConnectSequence);
         return false;
     }
+    if (!ticket_.Promote()) {
+        Log("too many sessions, refused");
+        Report(kReportBusy);
+        return false;
+    }
     std::vector<std::uint8_t> key;
     std::uint8_t vector[8];
     std::string envelope;
@@ -172,6 +190,7 @@ bool Session::FollowUp() {
         !channel_.Write(kControl, 'L', options_.lineText))
         return false;
     stage_ = Stage::kOpen;
+    channel_.Uncap();
     Log("session open, cipher " + std::to_string(options_.cipher));
     return true;
 }

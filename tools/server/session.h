@@ -24,6 +24,7 @@
 #include <string>
 
 #include "server/answers.h"
+#include "server/connection_limits.h"
 #include "server/file_store.h"
 #include "server/frame_channel.h"
 #include "server/options.h"
@@ -35,8 +36,9 @@ namespace vkt::server {
 
 class Session {
   public:
+    // The ticket holds the connection's place in the limits: pending until the session opens.
     Session(int socket, std::string peer, const Options& options, const AnswersTable& answers,
-            const UserKeys& keys);
+            const UserKeys& keys, ConnectionTicket& ticket);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -70,6 +72,7 @@ class Session {
     const Options& options_;
     const AnswersTable& answers_;
     const UserKeys& keys_;
+    ConnectionTicket& ticket_;
     FrameChannel channel_;
     Stage stage_ = Stage::kAwaitConnect;
     std::string user_;

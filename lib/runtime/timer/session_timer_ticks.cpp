@@ -41,14 +41,15 @@ void SessionTimer::KeepAliveTick() {
 }
 
 // Two ticks in a row without traffic (missed already 1) end the session: 49997 is recorded,
-// activity becomes 1, the exchange in progress is abandoned and the event thread is told.
-// The event thread resets `missed` whenever a frame arrives.
+// the exchange in progress is abandoned and the event thread is told, which releases the
+// session and only then sets activity 1. The tick leaves the activity alone: set to 1 here, a
+// client would see the session ended, disconnect, and be refused with 40063 while the release
+// runs under activity 2. The event thread resets `missed` whenever a frame arrives.
 void SessionTimer::WatchdogTick() {
     inCallback_.store(1);
     bool fire = false;
     if (running_.load() != 0 && missed_.exchange(1) == 1) {
         if (errorList_ != nullptr) errorList_->Add(kServerSilent);
-        if (statusBlock_ != nullptr) statusBlock_->SetActivity(kActivityFailed);
         fire = true;
     }
     inCallback_.store(0);

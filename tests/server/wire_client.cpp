@@ -1,6 +1,7 @@
 #include "server/wire_client.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <openssl/pem.h>
 #include <openssl/provider.h>
@@ -132,6 +133,18 @@ bool WireClient::Connect(int port, const std::string& source) {
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     return connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+}
+
+bool WireClient::ConnectTo(const std::string& host, int port) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return false;
+    socket_ = socket(found->ai_family, SOCK_STREAM, 0);
+    const bool connected = socket_ >= 0 && connect(socket_, found->ai_addr, found->ai_addrlen) == 0;
+    freeaddrinfo(found);
+    return connected;
 }
 
 std::string FrameBytes(char characteristic, char type, const std::string& data) {

@@ -37,6 +37,8 @@ class WireClient {
 
     // Connects to 127.0.0.1:port, from the loopback address source when one is given.
     bool Connect(int port, const std::string& source = "");
+    // Connects to the numeric address (IPv4 or IPv6) and port.
+    bool ConnectTo(const std::string& host, int port);
     bool Send(char characteristic, char type, const std::string& data);
     // Waits up to timeoutMs for one frame; false on close, time-out or a malformed frame.
     bool Receive(WireFrame* frame, int timeoutMs = 10000);

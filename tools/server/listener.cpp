@@ -4,6 +4,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -56,10 +57,12 @@ void Listener::Refuse(int client, const std::string& peer, const char* reason) {
 }
 
 Listener::~Listener() {
-    if (socket_ >= 0) close(socket_);
+    for (const int fd : sockets_) close(fd);
 }
 
-bool Listener::Open(const std::string& address, int port, std::string* reason) {
+// One more listening socket on the numeric address. An IPv6 socket on "::" takes IPv4
+// clients too; on any other IPv6 address it takes IPv6 only. errno is left as the failure set.
+bool Listener::Listen(const std::string& address, int port, std::string* reason) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -68,35 +71,86 @@ bool Listener::Open(const std::string& address, int port, std::string* reason) {
     const int lookup = getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (lookup != 0) {
         *reason = "bad listen address " + address + ": " + gai_strerror(lookup);
+        errno = EINVAL;
         return false;
     }
     std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> hold(found, freeaddrinfo);
-    socket_ = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (socket_ < 0) {
+    const int fd = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
         *reason = std::string("socket: ") + std::strerror(errno);
         return false;
     }
     const int on = 1;
-    setsockopt(socket_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (bind(socket_, found->ai_addr, found->ai_addrlen) != 0 || listen(socket_, 64) != 0) {
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (found->ai_family == AF_INET6) {
+        const auto* ipv6 = reinterpret_cast<const sockaddr_in6*>(found->ai_addr);
+        const int only = IN6_IS_ADDR_UNSPECIFIED(&ipv6->sin6_addr) ? 0 : 1;
+        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only);
+    }
+    if (bind(fd, found->ai_addr, found->ai_addrlen) != 0 || listen(fd, 64) != 0) {
+        const int saved = errno;
         *reason = "cannot listen on " + address + ":" + std::to_string(port) + ": " +
-                  std::strerror(errno);
+                  std::strerror(saved);
+        close(fd);
+        errno = saved;
         return false;
     }
+    sockets_.push_back(fd);
     return true;
 }
 
-std::string Listener::BoundAddress() const {
-    sockaddr_storage bound{};
-    socklen_t size = sizeof bound;
-    if (getsockname(socket_, reinterpret_cast<sockaddr*>(&bound), &size) != 0) return "?";
-    return Describe(reinterpret_cast<const sockaddr*>(&bound));
+bool Listener::Open(const std::string& address, int port, std::string* reason) {
+    if (!address.empty()) return Listen(address, port, reason);
+    // Loopback of both families on one port. A free port taken for 127.0.0.1 may be in use
+    // on ::1: then both are given up and another free port is tried.
+    constexpr int kFreePortTries = 8;
+    for (int attempt = 0; attempt < kFreePortTries; ++attempt) {
+        if (!Listen("127.0.0.1", port, reason)) return false;
+        sockaddr_in bound{};
+        socklen_t size = sizeof bound;
+        getsockname(sockets_.front(), reinterpret_cast<sockaddr*>(&bound), &size);
+        if (Listen("::1", ntohs(bound.sin_port), reason)) return true;
+        // No IPv6 on this machine: IPv4 loopback alone.
+        if (errno == EADDRNOTAVAIL || errno == EAFNOSUPPORT) return true;
+        const int saved = errno;
+        close(sockets_.front());
+        sockets_.clear();
+        if (saved != EADDRINUSE || port != 0) return false;
+    }
+    return false;
+}
+
+std::vector<std::string> Listener::BoundAddresses() const {
+    std::vector<std::string> addresses;
+    for (const int fd : sockets_) {
+        sockaddr_storage bound{};
+        socklen_t size = sizeof bound;
+        addresses.push_back(getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size) == 0
+                                ? Describe(reinterpret_cast<const sockaddr*>(&bound))
+                                : "?");
+    }
+    return addresses;
 }
 
 void Listener::Stop() {
     stopped_ = true;
-    // Wakes the accept waiting on this socket; it fails from now on.
-    shutdown(socket_, SHUT_RDWR);
+    // Wakes the wait on these sockets; accepting fails from now on.
+    for (const int fd : sockets_) shutdown(fd, SHUT_RDWR);
+}
+
+int Listener::WaitForConnection() {
+    std::vector<pollfd> entries;
+    for (const int fd : sockets_) entries.push_back(pollfd{fd, POLLIN, 0});
+    while (!stopped_) {
+        if (poll(entries.data(), entries.size(), -1) < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (stopped_) return -1;
+        for (const pollfd& entry : entries)
+            if (entry.revents != 0) return entry.fd;
+    }
+    return -1;
 }
 
 void Listener::Serve(const Options& options, const AnswersTable& answers, const UserKeys& keys,
@@ -105,15 +159,25 @@ void Listener::Serve(const Options& options, const AnswersTable& answers, const 
                                                  options.maxPerAddress);
     closer_ = std::make_unique<RefusalCloser>();
     while (!stopped_) {
+        const int ready = WaitForConnection();
+        if (ready < 0) {
+            if (stopped_) return;
+            LogEvent("", "",
+                     std::string("waiting for connections failed: ") + std::strerror(errno));
+            return;
+        }
         sockaddr_storage from{};
         socklen_t size = sizeof from;
-        const int client =
-            accept4(socket_, reinterpret_cast<sockaddr*>(&from), &size, SOCK_CLOEXEC);
+        // The listening sockets do not block: a connection gone before it is taken leaves
+        // EAGAIN, not a loop stuck in accept.
+        const int client = accept4(ready, reinterpret_cast<sockaddr*>(&from), &size, SOCK_CLOEXEC);
         if (client < 0) {
             if (stopped_) return;
-            if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE ||
-                errno == ENOBUFS || errno == ENOMEM) {
-                if (errno != EINTR && errno != ECONNABORTED) usleep(100000);
+            if (errno == EINTR || errno == ECONNABORTED || errno == EAGAIN ||
+                errno == EWOULDBLOCK || errno == EMFILE || errno == ENFILE || errno == ENOBUFS ||
+                errno == ENOMEM) {
+                if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                    usleep(100000);
                 continue;
             }
             LogEvent("", "", std::string("accept failed: ") + std::strerror(errno));

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "server/answers.h"
 #include "server/event_log.h"
@@ -93,7 +94,10 @@ int main(int argc, char** argv) {
         WatchServerSignals([&listener] { listener.Stop(); },
                            [&options, &keys, &answers] { ReloadTables(options, &keys, &answers); });
     if (!watching) return Fail("cannot start the signal thread");
-    std::printf("listening on %s\n", listener.BoundAddress().c_str());
+    // Every address in the log; the first one on stdout, as scripts read it.
+    const std::vector<std::string> bound = listener.BoundAddresses();
+    for (const std::string& address : bound) LogEvent("", "", "listening on " + address);
+    std::printf("listening on %s\n", bound.front().c_str());
     std::fflush(stdout);
     listener.Serve(options, answers, keys, sessions);
     if (!listener.stopped()) {

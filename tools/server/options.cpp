@@ -14,7 +14,8 @@ const char kUsage[] =
     "                  [--max-per-address N] [--max-pending N] [--max-file-size BYTES]\n"
     "                  [--min-free-space BYTES] [--log-format text|json]\n"
     "\n"
-    "  --listen ADDRESS   numeric address to listen on (default 127.0.0.1)\n"
+    "  --listen ADDRESS   numeric IPv4 or IPv6 address to listen on; :: is every address\n"
+    "                     of both families (default: 127.0.0.1 and ::1, on one port)\n"
     "  --port N           TCP port; 0 takes a free one\n"
     "  --users DIR        public keys, one USER.pub (PEM) per user\n"
     "  --inbox DIR        received files land as DIR/USER/NAME\n"
@@ -99,6 +100,7 @@ bool ParseOptions(int argc, char** argv, Options* options, bool* help, std::stri
         bool good = true;
         if (name == "--listen") {
             options->address = value;
+            good = !value.empty();
         } else if (name == "--port") {
             good = ReadNumber(value, 0, 65535, &number);
             options->port = static_cast<int>(number);

@@ -9,8 +9,8 @@
 namespace vkt::server {
 
 struct Options {
-    std::string address = "127.0.0.1";
-    int port = -1;  // required; 0 takes a free port
+    std::string address;  // empty: the loopback of both families
+    int port = -1;        // required; 0 takes a free port
     std::string users;
     std::string inbox;
     std::string outbox;

@@ -11,11 +11,14 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "e2e_fixture.h"
 
 namespace vkt::e2e {
 namespace {
+
+using testing::HasIpv6Loopback;
 
 constexpr char kUser[] = "ana";
 constexpr char kPassword[] = "clave";
@@ -26,10 +29,11 @@ constexpr char kUnknownUserText[] = "Intentos de conexi\xF3n por usuario no iden
 constexpr char kServerFullText[] = "Estaciones en uso o problemas internos";
 
 int32_t Connect(int port, const std::string& keys, const char* user = kUser,
-                const char* password = kPassword, int32_t* session = nullptr) {
+                const char* password = kPassword, int32_t* session = nullptr,
+                const char* host = "127.0.0.1") {
     int32_t own = 0;
-    return Vkt().conectar("127.0.0.1", std::to_string(port).c_str(), user, password, keys.c_str(),
-                          10, session != nullptr ? session : &own);
+    return Vkt().conectar(host, std::to_string(port).c_str(), user, password, keys.c_str(), 10,
+                          session != nullptr ? session : &own);
 }
 
 bool HasError(const std::vector<ErrorRecord>& errors, int32_t code, const char* text = nullptr) {
@@ -121,6 +125,37 @@ TEST_F(ConnectTest, OpensEndsAndReopensWithEachCipher) {
             EXPECT_EQ(Vkt().desconectar(session), 40039);
             EXPECT_TRUE(HasError(Errors(), 40039));
         }
+    }
+}
+
+// Over IPv6: a server on ::1 alone, on both loopbacks (its default) and on every address of
+// both families; the library reaches it through "::1" and the session opens and ends.
+TEST_F(ConnectTest, OpensASessionOverIpv6) {
+    if (!HasIpv6Loopback()) GTEST_SKIP() << "no IPv6 loopback on this machine";
+    const struct {
+        std::vector<std::string> listen;
+        const char* host;
+    } cases[] = {
+        {{"--listen", "::1"}, "::1"},
+        {{}, "::1"},
+        {{}, "127.0.0.1"},
+        {{"--listen", "::"}, "::1"},
+        {{"--listen", "::"}, "127.0.0.1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.listen.empty() ? "default" : c.listen[1]) + " / " + c.host);
+        Server server;
+        ASSERT_TRUE(CopyFile(keys() + "/ana.pub", server.users() + "/ana.pub"));
+        ASSERT_TRUE(server.Start(c.listen));
+        int32_t session = 0;
+        ASSERT_EQ(Connect(server.port(), keys(), kUser, kPassword, &session, c.host), 0);
+        const StatusRecord open = WaitForEnd();
+        EXPECT_EQ(open.activity, 0u) << (Errors().empty() ? 0 : Errors()[0].code);
+        EXPECT_EQ(open.sessionId, static_cast<uint32_t>(session));
+        EXPECT_TRUE(server.LogShows("session open"));
+        EXPECT_EQ(Vkt().desconectar(session), 0);
+        EXPECT_TRUE(server.LogShows("disconnect notice"));
+        Errors();
     }
 }
 

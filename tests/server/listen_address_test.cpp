@@ -1,9 +1,6 @@
 // The addresses vkt-server listens on: the loopback of both families by default, one IPv6 or
 // IPv4 address, or every address of both families with "::".
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -13,17 +10,7 @@
 namespace vkt::server::test {
 namespace {
 
-// Whether this machine has an IPv6 loopback to listen on.
-bool HasIpv6Loopback() {
-    const int fd = socket(AF_INET6, SOCK_STREAM, 0);
-    if (fd < 0) return false;
-    sockaddr_in6 address{};
-    address.sin6_family = AF_INET6;
-    address.sin6_addr = in6addr_loopback;
-    const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return bound;
-}
+using testing::HasIpv6Loopback;
 
 // A session opens through a connection to host, or the connect is refused.
 bool OpensSessionVia(const std::string& host, int port) {

@@ -43,6 +43,9 @@ bool MakeKey(const std::string& folder, const std::string& user, const std::stri
 // A loopback port on which nothing listens.
 int ClosedPort();
 
+// Whether this machine has an IPv6 loopback to listen on (a socket can be bound to ::1).
+bool HasIpv6Loopback();
+
 // A TCP connection to 127.0.0.1:port from the loopback address source (loopback answers all of
 // 127/8, so a server sees another client address); -1 when it is not made within 5 s.
 int ConnectFrom(const std::string& source, int port);

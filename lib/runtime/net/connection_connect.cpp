@@ -1,5 +1,5 @@
-// Connection::Connect: service and host resolution, a blocking connect to each address in
-// turn, then the non-blocking mode and notifications.
+// Connection::Connect: service and host resolution (IPv4 and IPv6), a blocking connect to
+// each address in turn, then the non-blocking mode and notifications.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -58,8 +58,8 @@ std::int32_t ResolveService(const char* service, std::uint16_t* portNetworkOrder
 
 // Blocking connect with the system's own time-out. 0, or -1 with errno set. An interrupted
 // connect goes on in the background: wait for it and fetch its outcome.
-int ConnectBlocking(int fd, const sockaddr_in& address) {
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return 0;
+int ConnectBlocking(int fd, const sockaddr* address, socklen_t size) {
+    if (::connect(fd, address, size) == 0) return 0;
     if (errno != EINTR) return -1;
     pollfd entry{fd, POLLOUT, 0};
     int ready;
@@ -68,8 +68,8 @@ int ConnectBlocking(int fd, const sockaddr_in& address) {
     } while (ready < 0 && errno == EINTR);
     if (ready < 0) return -1;
     int error = 0;
-    socklen_t size = sizeof error;
-    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return -1;
+    socklen_t length = sizeof error;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return -1;
     if (error != 0) {
         errno = error;
         return -1;
@@ -77,21 +77,92 @@ int ConnectBlocking(int fd, const sockaddr_in& address) {
     return 0;
 }
 
-// A new TCP socket connected to address, or -1 with errno set (nothing left open). Each frame
-// is written as a whole message, so small frames go out at once instead of waiting for the
-// acknowledgement of the previous one (no Nagle delay).
-int OpenConnected(const sockaddr_in& address) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+// A new TCP socket of the address's family connected to it, or -1 with errno set (nothing
+// left open). Each frame is written as a whole message, so small frames go out at once
+// instead of waiting for the acknowledgement of the previous one (no Nagle delay).
+int OpenConnected(const sockaddr* address, socklen_t size) {
+    const int fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) return -1;
     const int on = 1;
     if (::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0 &&
-        ConnectBlocking(fd, address) == 0)
+        ConnectBlocking(fd, address, size) == 0)
         return fd;
     const int saved = errno;
     ::close(fd);
     errno = saved;
     return -1;
 }
+
+// Every IPv4 and IPv6 address of the list, in its order, with the port, until one connects:
+// a socket whose connect failed is not reused, each attempt gets a fresh one. The socket, or
+// -1 with errno set by the last attempt.
+int ConnectToFirstOf(const addrinfo* list, std::uint16_t portNetworkOrder) {
+    int lastError = EADDRNOTAVAIL;
+    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+        sockaddr_storage address{};
+        socklen_t size = 0;
+        if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in)) {
+            size = sizeof(sockaddr_in);
+            std::memcpy(&address, entry->ai_addr, size);
+            reinterpret_cast<sockaddr_in*>(&address)->sin_port = portNetworkOrder;
+        } else if (entry->ai_family == AF_INET6 && entry->ai_addrlen >= sizeof(sockaddr_in6)) {
+            size = sizeof(sockaddr_in6);
+            std::memcpy(&address, entry->ai_addr, size);
+            reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = portNetworkOrder;
+        } else {
+            continue;
+        }
+        const int fd = OpenConnected(reinterpret_cast<const sockaddr*>(&address), size);
+        if (fd >= 0) return fd;
+        lastError = errno;
+    }
+    errno = lastError;
+    return -1;
+}
+
+// The addresses of a host: a dotted IPv4 address as given, or the resolver's list.
+class HostAddresses {
+  public:
+    HostAddresses() = default;
+    ~HostAddresses() {
+        if (resolved_ != nullptr) ::freeaddrinfo(resolved_);
+    }
+    HostAddresses(const HostAddresses&) = delete;
+    HostAddresses& operator=(const HostAddresses&) = delete;
+
+    // A dotted IPv4 address or an IPv6 address (it has a colon) is used as given, without
+    // name resolution; any other text is a name to resolve. 0 or the failure's status.
+    std::int32_t Resolve(const char* host) {
+        const bool ipv6 = std::strchr(host, ':') != nullptr;
+        if (!ipv6 && host[0] >= '0' && host[0] <= '9') {
+            // inet_addr's reading of a dotted address is the rule here, not the resolver's.
+            literalAddress_.sin_family = AF_INET;
+            literalAddress_.sin_addr.s_addr = ::inet_addr(host);
+            if (literalAddress_.sin_addr.s_addr == INADDR_NONE) return NetworkStatus(kBadAddress);
+            literal_.ai_family = AF_INET;
+            literal_.ai_socktype = SOCK_STREAM;
+            literal_.ai_addr = reinterpret_cast<sockaddr*>(&literalAddress_);
+            literal_.ai_addrlen = sizeof literalAddress_;
+            return 0;
+        }
+        addrinfo hints{};
+        hints.ai_family = ipv6 ? AF_INET6 : AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_protocol = IPPROTO_TCP;
+        hints.ai_flags = ipv6 ? AI_NUMERICHOST : 0;
+        if (const int error = ::getaddrinfo(host, nullptr, &hints, &resolved_); error != 0) {
+            resolved_ = nullptr;
+            return NetworkStatus(ipv6 ? kBadAddress : ResolverErrorNumber(error));
+        }
+        return 0;
+    }
+    const addrinfo* List() const { return resolved_ != nullptr ? resolved_ : &literal_; }
+
+  private:
+    addrinfo* resolved_ = nullptr;
+    addrinfo literal_{};
+    sockaddr_in literalAddress_{};
+};
 
 }  // namespace
 
@@ -105,37 +176,14 @@ std::int32_t Connection::Connect(Watch watch) {
     }
     if (socket_ >= 0) Close();  // a new connect never strands the previous socket
 
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    if (const std::int32_t status = ResolveService(service, &address.sin_port); status != 0)
-        return status;
-
+    std::uint16_t port = 0;
+    if (const std::int32_t status = ResolveService(service, &port); status != 0) return status;
     int fd = -1;
-    if (host[0] >= '0' && host[0] <= '9') {
-        // A dotted IPv4 address, used as given: no name resolution.
-        address.sin_addr.s_addr = ::inet_addr(host);
-        if (address.sin_addr.s_addr == INADDR_NONE) return NetworkStatus(kBadAddress);
-        fd = OpenConnected(address);
+    {
+        HostAddresses addresses;
+        if (const std::int32_t status = addresses.Resolve(host); status != 0) return status;
+        fd = ConnectToFirstOf(addresses.List(), port);
         if (fd < 0) return SocketStatus(errno);
-    } else {
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_protocol = IPPROTO_TCP;
-        addrinfo* found = nullptr;
-        if (const int error = ::getaddrinfo(host, nullptr, &hints, &found); error != 0)
-            return NetworkStatus(ResolverErrorNumber(error));
-        // Every address of the name, in the order given, until one connects. A socket whose
-        // connect failed is not reused: each attempt gets a fresh one.
-        int lastError = EADDRNOTAVAIL;
-        for (const addrinfo* entry = found; entry != nullptr && fd < 0; entry = entry->ai_next) {
-            if (entry->ai_family != AF_INET || entry->ai_addrlen < sizeof(sockaddr_in)) continue;
-            address.sin_addr = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
-            fd = OpenConnected(address);
-            if (fd < 0) lastError = errno;
-        }
-        ::freeaddrinfo(found);
-        if (fd < 0) return SocketStatus(lastError);
     }
 
     const int flags = ::fcntl(fd, F_GETFL);

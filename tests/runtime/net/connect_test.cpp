@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "connection_helpers.h"
@@ -55,6 +56,23 @@ TEST(Connect, ByDottedAddressAndByName) {
         ASSERT_EQ(::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, &size), 0);
         EXPECT_NE(noDelay, 0);
     }
+}
+
+// An IPv6 address, as given, reaches a peer on the IPv6 loopback with the same socket modes.
+TEST(Connect, ByIpv6Address) {
+    ScriptedPeer peer({SendBytes(WireFrame('2', 'O', "hola"))}, PeerOptions{"::1", 0, 0});
+    if (!peer.Listening()) GTEST_SKIP() << "no IPv6 loopback: " << strerror(peer.ListenError());
+    Connection connection("::1", peer.PortText().c_str(), nullptr, 5);
+    ASSERT_EQ(connection.Connect(), 0);
+    ExpectConnectedTo(connection);
+    sockaddr_storage reached{};
+    socklen_t size = sizeof reached;
+    ASSERT_EQ(::getpeername(connection.Socket(), reinterpret_cast<sockaddr*>(&reached), &size), 0);
+    EXPECT_EQ(reached.ss_family, AF_INET6);
+    int noDelay = 0;
+    size = sizeof noDelay;
+    ASSERT_EQ(::getsockopt(connection.Socket(), IPPROTO_TCP, TCP_NODELAY, &noDelay, &size), 0);
+    EXPECT_NE(noDelay, 0);
 }
 
 // "echo" is TCP port 7 in the services database. The peer listens on an address of the
@@ -123,6 +141,8 @@ TEST(Connect, FailuresReturnTheirCodeAndLeaveNothingOpen) {
         {"127.0.0.1", refusedPort + "\n", 111004},
         {"127.0.0.1", "+" + refusedPort, 111004},
         {"999.0.0.1", refusedPort, 110049},  // not a dotted address
+        {"1::2::3", refusedPort, 110049},    // not an IPv6 address
+        {"::1::", refusedPort, 110049},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.host) + " / " + c.service);
@@ -195,32 +215,42 @@ TEST(Connect, ReconnectReplacesTheSocket) {
     first.Received();  // returns once the first peer has seen its connection closed
 }
 
-// A name with two addresses where only the second listens: the first is tried, refused, and
-// the second connects. The name is given two addresses by a hosts file bound over /etc/hosts
-// in a private mount namespace of a child process (needs root; skipped otherwise). When no
-// address listens, the last refusal is the result.
-TEST(Connect, TriesEveryAddressOfANameInOrder) {
+constexpr int kNoNamespace = 77;
+
+// Runs body in a child process that sees hosts as /etc/hosts: a file bound over it in a
+// private mount namespace (needs root). The child's exit status, kNoNamespace when the
+// namespace cannot be made, -1 when the child did not exit.
+int WithHostsFile(const std::string& hosts, const std::function<int()>& body) {
     char hostsPath[] = "/tmp/vkt-net-hosts-XXXXXX";
     const int hostsFd = ::mkstemp(hostsPath);
-    ASSERT_GE(hostsFd, 0);
-    const std::string hosts = "127.0.0.2 two.vkt.test\n127.0.0.3 two.vkt.test\n";
-    ASSERT_EQ(::write(hostsFd, hosts.data(), hosts.size()), static_cast<ssize_t>(hosts.size()));
+    if (hostsFd < 0) return -1;
+    const bool written =
+        ::write(hostsFd, hosts.data(), hosts.size()) == static_cast<ssize_t>(hosts.size());
     ::close(hostsFd);
-
-    constexpr int kSkip = 77;
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
+    const pid_t child = written ? ::fork() : -1;
     if (child == 0) {
         if (::unshare(CLONE_NEWNS) != 0 ||
             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             ::mount(hostsPath, "/etc/hosts", nullptr, MS_BIND, nullptr) != 0)
-            ::_exit(kSkip);
+            ::_exit(kNoNamespace);
+        ::_exit(body());
+    }
+    int status = 0;
+    const bool waited = child > 0 && ::waitpid(child, &status, 0) == child;
+    ::unlink(hostsPath);
+    return waited && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A name with two addresses where only the second listens: the first is tried, refused, and
+// the second connects. When no address listens, the last refusal is the result.
+TEST(Connect, TriesEveryAddressOfANameInOrder) {
+    const int result = WithHostsFile("127.0.0.2 two.vkt.test\n127.0.0.3 two.vkt.test\n", [] {
         addrinfo hints{};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;
         addrinfo* found = nullptr;
-        if (::getaddrinfo("two.vkt.test", nullptr, &hints, &found) != 0) ::_exit(10);
-        if (found->ai_next == nullptr) ::_exit(11);
+        if (::getaddrinfo("two.vkt.test", nullptr, &hints, &found) != 0) return 10;
+        if (found->ai_next == nullptr) return 11;
         // The resolver may sort the addresses: listen on whichever comes second.
         sockaddr_in second = *reinterpret_cast<sockaddr_in*>(found->ai_next->ai_addr);
         ::freeaddrinfo(found);
@@ -228,32 +258,50 @@ TEST(Connect, TriesEveryAddressOfANameInOrder) {
         second.sin_port = 0;
         if (::bind(listener, reinterpret_cast<sockaddr*>(&second), sizeof second) != 0 ||
             ::listen(listener, 1) != 0)
-            ::_exit(12);
+            return 12;
         socklen_t size = sizeof second;
         ::getsockname(listener, reinterpret_cast<sockaddr*>(&second), &size);
         const std::string port = std::to_string(ntohs(second.sin_port));
 
-        int result = 0;
+        int outcome = 0;
         {
             Connection connection("two.vkt.test", port.c_str(), nullptr, 5);
-            if (connection.Connect() != 0) result = 13;
+            if (connection.Connect() != 0) outcome = 13;
             sockaddr_in reached{};
             size = sizeof reached;
             ::getpeername(connection.Socket(), reinterpret_cast<sockaddr*>(&reached), &size);
-            if (result == 0 && reached.sin_addr.s_addr != second.sin_addr.s_addr) result = 14;
+            if (outcome == 0 && reached.sin_addr.s_addr != second.sin_addr.s_addr) outcome = 14;
         }
         ::close(listener);
         Connection none("two.vkt.test", port.c_str(), nullptr, 5);
-        if (result == 0 && none.Connect() != 110061) result = 15;
-        ::_exit(result);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ::unlink(hostsPath);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == kSkip) GTEST_SKIP() << "no private mount namespace";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10 resolve, 11 one address, 12 listen, 13 connect, "
-                                         "14 wrong address, 15 refusal code";
+        if (outcome == 0 && none.Connect() != 110061) outcome = 15;
+        return outcome;
+    });
+    if (result == kNoNamespace) GTEST_SKIP() << "no private mount namespace";
+    EXPECT_EQ(result, 0) << "10 resolve, 11 one address, 12 listen, 13 connect, "
+                            "14 wrong address, 15 refusal code";
+}
+
+// A name with an IPv6 address (and an IPv4 one where no one listens) reaches the peer on the
+// IPv6 loopback.
+TEST(Connect, ReachesTheIpv6AddressOfAName) {
+    ScriptedPeer probe({}, PeerOptions{"::1", 0, 0});
+    if (!probe.Listening()) GTEST_SKIP() << "no IPv6 loopback";
+    const int result = WithHostsFile("::1 six.vkt.test\n127.0.0.4 six.vkt.test\n", [] {
+        ScriptedPeer peer({SendBytes(WireFrame('2', 'O', "hola"))}, PeerOptions{"::1", 0, 0});
+        if (!peer.Listening()) return 10;
+        Connection connection("six.vkt.test", peer.PortText().c_str(), nullptr, 5);
+        if (connection.Connect() != 0) return 11;
+        sockaddr_storage reached{};
+        socklen_t size = sizeof reached;
+        ::getpeername(connection.Socket(), reinterpret_cast<sockaddr*>(&reached), &size);
+        if (reached.ss_family != AF_INET6) return 12;
+        if (ReceiveWhenReady(connection) != 0 || test::IncomingData(connection) != "hola")
+            return 13;
+        return 0;
+    });
+    if (result == kNoNamespace) GTEST_SKIP() << "no private mount namespace";
+    EXPECT_EQ(result, 0) << "10 listen, 11 connect, 12 not IPv6, 13 frame";
 }
 
 TEST(Connect, SendAndReceiveNeedAConnection) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 namespace vkt::test {
 
@@ -31,24 +32,35 @@ PeerStep HoldWithoutReading() {
 
 ScriptedPeer::ScriptedPeer(std::vector<PeerStep> script, PeerOptions options)
     : script_(std::move(script)), receiveBuffer_(options.receiveBuffer) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(options.port);
-    ::inet_pton(AF_INET, options.address, &address.sin_addr);
+    // A numeric IPv4 or IPv6 address.
+    sockaddr_storage address{};
+    socklen_t size = sizeof(sockaddr_in);
+    if (std::strchr(options.address, ':') != nullptr) {
+        auto* ipv6 = reinterpret_cast<sockaddr_in6*>(&address);
+        ipv6->sin6_family = AF_INET6;
+        ipv6->sin6_port = htons(options.port);
+        ::inet_pton(AF_INET6, options.address, &ipv6->sin6_addr);
+        size = sizeof(sockaddr_in6);
+    } else {
+        auto* ipv4 = reinterpret_cast<sockaddr_in*>(&address);
+        ipv4->sin_family = AF_INET;
+        ipv4->sin_port = htons(options.port);
+        ::inet_pton(AF_INET, options.address, &ipv4->sin_addr);
+    }
+    const int fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     if (receiveBuffer_ != 0)
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer_, sizeof receiveBuffer_);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 1) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(fd, 1) != 0) {
         listenError_ = errno;
         ::close(fd);
         return;
     }
-    socklen_t size = sizeof address;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
+    port_ =
+        ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                                            : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
     listener_ = fd;
     thread_ = std::thread([this] { Run(); });
 }

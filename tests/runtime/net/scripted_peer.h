@@ -28,9 +28,9 @@ PeerStep EchoUntilClosed();     // writes back whatever arrives until the client
 PeerStep HoldWithoutReading();  // neither reads nor writes until the peer is destroyed
 
 struct PeerOptions {
-    const char* address = "127.0.0.1";
-    std::uint16_t port = 0;  // 0: an ephemeral port
-    int receiveBuffer = 0;   // SO_RCVBUF of the accepted socket when nonzero
+    const char* address = "127.0.0.1";  // numeric, IPv4 or IPv6
+    std::uint16_t port = 0;             // 0: an ephemeral port
+    int receiveBuffer = 0;              // SO_RCVBUF of the accepted socket when nonzero
 };
 
 class ScriptedPeer {

@@ -71,6 +71,11 @@ ServerUsage SettledUsage(pid_t pid, std::size_t descriptors, long threads = -1) 
     return now;
 }
 
+// The session table prefix of user's processes, within this test process's own.
+std::string TablePrefix(const std::string& user) {
+    return testing::ShmPrefix("VKTcli") + user + ".";
+}
+
 class ManyUsersTest : public ::testing::Test {
   protected:
     // Twenty distinct key pairs, made side by side.
@@ -111,14 +116,20 @@ class ManyUsersTest : public ::testing::Test {
     // vkt as user index, with its own session table prefix (and, from RunVkt, its own VKT_HOME).
     VktRun Vkt(int index, std::vector<std::string> args) const {
         const std::string user = UserName(index);
-        for (const std::string& option :
-             {std::string("--server"), std::string("127.0.0.1"), std::string("--port"),
-              std::to_string(server_.port()), std::string("--user"), user, std::string("--keys"),
-              keys_->path() + "/" + user, std::string("--timeout"), std::string("60")}) {
-            args.push_back(option);
+        args.insert(args.end(),
+                    {"--server", "127.0.0.1", "--port", std::to_string(server_.port()), "--user",
+                     user, "--keys", keys_->path() + "/" + user, "--timeout", "60"});
+        return RunVkt(args,
+                      {{"VKT_PASSWORD", Password(index)}, {"VKT_SHM_PREFIX", TablePrefix(user)}});
+    }
+
+    // Whether user's processes made their session table under their own prefix.
+    static bool HasSessionTable(const std::string& user) {
+        const std::string prefix = TablePrefix(user);
+        for (const std::string& name : testing::ListFolder("/dev/shm")) {
+            if (name.rfind(prefix, 0) == 0) return true;
         }
-        return RunVkt(args, {{"VKT_PASSWORD", Password(index)},
-                             {"VKT_SHM_PREFIX", testing::ShmPrefix("VKTcli") + user + "."}});
+        return false;
     }
 
     // One round: every user sends envioNrR.bin and gets pedidoUNNrR.bin, all at the same time;
@@ -172,6 +183,7 @@ class ManyUsersTest : public ::testing::Test {
             const std::string expectedGot = Contents(i, round, false);
             EXPECT_EQ(received.size(), expectedGot.size());
             EXPECT_TRUE(received == expectedGot) << "the received file differs from the outbox's";
+            EXPECT_TRUE(HasSessionTable(user)) << "no session table of its own";
             EXPECT_TRUE(server_.LogShows(" " + user + " received " + sendNames[i] + ", " +
                                          std::to_string(expectedSent.size()) +
                                          " bytes, signature good\n"))

@@ -305,14 +305,14 @@ bool Session::FileBlock(const std::string& plain) {
 // report of a refusal, null when the size is accepted.
 const char* Session::ReserveForAnnouncedSize(std::uint64_t total) {
     if (total > options_.maxFileSize) {
-        Log(receiving_.name() + " announced as " + std::to_string(total) +
+        Log(LogText(receiving_.name()) + " announced as " + std::to_string(total) +
             " bytes, over the limit of " + std::to_string(options_.maxFileSize) +
             ", transfer refused");
         return kReportInconsistent;
     }
     if (!receiving_.Reserve(total, options_.minFreeSpace)) {
-        Log("no room in the inbox for " + receiving_.name() + " of " + std::to_string(total) +
-            " bytes, transfer refused");
+        Log("no room in the inbox for " + LogText(receiving_.name()) + " of " +
+            std::to_string(total) + " bytes, transfer refused");
         return kReportBusy;
     }
     return nullptr;

@@ -140,7 +140,15 @@ void ReleaseSession() {
 
 void HandleSocketReadable(ConnectionTag origin) {
     Connection* connection = Process().connection;
-    if (connection == nullptr || !(connection->Tag() == origin)) return;
+    if (connection == nullptr) return;
+    {
+        // Checked and switched off under the send lock: a disconnect and a new connect on the
+        // caller's thread (both under that lock) may reuse this descriptor number, and the new
+        // connection's watch must never be the one turned off here.
+        std::lock_guard<std::recursive_mutex> sending(connection->SendLock());
+        if (!(connection->Tag() == origin)) return;
+        connection->DisableNotifications();
+    }
 
     // The watchdog does not count while a frame is being read.
     std::uint32_t watchdogIndex = 0;
@@ -156,7 +164,6 @@ void HandleSocketReadable(ConnectionTag origin) {
         }
     }
 
-    connection->DisableNotifications();
     // Without the send lock: a receive may wait for the rest of a frame, and a disconnect on
     // the caller's thread must not wait with it (its close ends the receive at once).
     const std::int32_t result = connection->ReceiveFrameOf(origin.generation);

@@ -215,7 +215,14 @@ void EventThread::DeliverSocket(int fd) {
     const bool closed = peerClosed && ::ioctl(fd, FIONREAD, &unread) == 0 && unread == 0;
     if (connection->Socket() != fd || !(connection->Tag() == origin)) return;
     if (closed) {
-        WatchSocket(fd, false);  // a close is reported once
+        {
+            // A close is reported once: the socket leaves the watch set first. Under the send
+            // lock and checked again, because a disconnect and a new connect (both under that
+            // lock) may meanwhile have given this descriptor number to the next connection.
+            std::lock_guard<std::recursive_mutex> sending(connection->SendLock());
+            if (connection->Socket() != fd || !(connection->Tag() == origin)) return;
+            WatchSocket(fd, false);
+        }
         HandleSocketClosed(origin);
         return;
     }

@@ -282,26 +282,39 @@ TEST(Connect, TriesEveryAddressOfANameInOrder) {
                             "14 wrong address, 15 refusal code";
 }
 
-// A name with an IPv6 address (and an IPv4 one where no one listens) reaches the peer on the
-// IPv6 loopback.
+// A name with an IPv6 address (and an IPv4 one where no one listens) reaches the listener on
+// the IPv6 loopback. The child runs no thread of its own (a thread sanitizer refuses threads
+// after a fork): a bare listening socket takes the connection into its backlog.
 TEST(Connect, ReachesTheIpv6AddressOfAName) {
-    ScriptedPeer probe({}, PeerOptions{"::1", 0, 0});
-    if (!probe.Listening()) GTEST_SKIP() << "no IPv6 loopback";
+    {
+        ScriptedPeer probe({}, PeerOptions{"::1", 0, 0});
+        if (!probe.Listening()) GTEST_SKIP() << "no IPv6 loopback";
+    }
     const int result = WithHostsFile("::1 six.vkt.test\n127.0.0.4 six.vkt.test\n", [] {
-        ScriptedPeer peer({SendBytes(WireFrame('2', 'O', "hola"))}, PeerOptions{"::1", 0, 0});
-        if (!peer.Listening()) return 10;
-        Connection connection("six.vkt.test", peer.PortText().c_str(), nullptr, 5);
-        if (connection.Connect() != 0) return 11;
-        sockaddr_storage reached{};
-        socklen_t size = sizeof reached;
-        ::getpeername(connection.Socket(), reinterpret_cast<sockaddr*>(&reached), &size);
-        if (reached.ss_family != AF_INET6) return 12;
-        if (ReceiveWhenReady(connection) != 0 || test::IncomingData(connection) != "hola")
-            return 13;
-        return 0;
+        const int listener = ::socket(AF_INET6, SOCK_STREAM, 0);
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_loopback;
+        socklen_t size = sizeof address;
+        if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+            ::listen(listener, 1) != 0 ||
+            ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return 10;
+        const std::string port = std::to_string(ntohs(address.sin6_port));
+        int outcome = 0;
+        {
+            Connection connection("six.vkt.test", port.c_str(), nullptr, 5);
+            if (connection.Connect() != 0) outcome = 11;
+            sockaddr_storage reached{};
+            size = sizeof reached;
+            ::getpeername(connection.Socket(), reinterpret_cast<sockaddr*>(&reached), &size);
+            if (outcome == 0 && reached.ss_family != AF_INET6) outcome = 12;
+        }
+        ::close(listener);
+        return outcome;
     });
     if (result == kNoNamespace) GTEST_SKIP() << "no private mount namespace";
-    EXPECT_EQ(result, 0) << "10 listen, 11 connect, 12 not IPv6, 13 frame";
+    EXPECT_EQ(result, 0) << "10 listen, 11 connect, 12 not IPv6";
 }
 
 TEST(Connect, SendAndReceiveNeedAConnection) {

@@ -57,7 +57,8 @@ std::int32_t DisconnectSession(std::int32_t session) {
             return runtime::kNoSession;
         }
         if (connection != nullptr) connection->DisableNotifications();
-        // A request the idle watchdog has just ended (activity 1 before its release came).
+        // This release does not go through the release hook, so a part file the slot still
+        // names goes here (none is left by a request that ended; this only guards the slot).
         DiscardPartFile();
         if (!table.ReleaseSlot(session)) {
             process.errors->Add(runtime::kNoSessionToClose);

@@ -118,9 +118,6 @@ std::int32_t CryptoEnvelopeImport(Handle* out, const char* text, std::uint8_t ma
 std::int32_t CryptoEnvelopeOpen(Handle* outKey, Handle envelope, Handle rsaKey);
 std::int32_t CryptoEnvelopeFree(Handle envelope);
 
-// Key directory resolution: the directory with a "/" appended unless it already ends in one.
-std::string CryptoResolveKeyDirectory(const std::string& directory);
-
 // ---- Encodings ----
 // Writes bytes as text under the mask; returns the number of characters written.
 std::uint32_t CryptoEncode(char* text, const std::uint8_t* bytes, std::uint32_t count,

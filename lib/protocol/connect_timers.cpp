@@ -18,9 +18,8 @@ using runtime::SessionTimer;
 // A registered timer of the given kind for the session, or 0 (nothing left behind).
 std::uint32_t NewRegisteredTimer(SessionTimer::Kind kind, std::int32_t sessionId) {
     runtime::ProcessState& process = runtime::Process();
-    SessionTimer* timer =
-        new (std::nothrow) SessionTimer(kind, sessionId, runtime::EventThread::Current(),
-                                        process.connection, process.status, process.errors);
+    SessionTimer* timer = new (std::nothrow) SessionTimer(
+        kind, sessionId, runtime::EventThread::Current(), process.connection, process.errors);
     if (timer == nullptr) return 0;
     const std::uint32_t index = runtime::RegisterTimer(timer);
     if (index == 0) delete timer;

@@ -154,14 +154,6 @@ std::int32_t TransferFile::Describe() {
     return 0;
 }
 
-bool TransferFile::GetInternalName(char* out, std::size_t capacity, std::uint32_t* length) const {
-    const std::size_t size = ::strnlen(internalName_, sizeof internalName_);
-    if (size == 0 || out == nullptr || capacity <= size) return false;
-    std::memcpy(out, internalName_, size + 1);
-    if (length != nullptr) *length = static_cast<std::uint32_t>(size);
-    return true;
-}
-
 void TransferFile::StoreIn(runtime::SessionSlot& slot) const {
     slot.fileHandle = static_cast<std::uint32_t>(Fd());
     std::memset(slot.currentFileName, 0, sizeof slot.currentFileName);

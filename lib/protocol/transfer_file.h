@@ -62,9 +62,7 @@ class TransferFile {
     // opened). 0, 40050 when not open, 40051 on a read failure.
     std::int32_t Describe();
 
-    // Writes the internal name and its NUL into out (capacity bytes) and its length into
-    // *length; does nothing and answers false when there is no name or it does not fit.
-    bool GetInternalName(char* out, std::size_t capacity, std::uint32_t* length) const;
+    // The name the server knows the file by; "" when it has none.
     const char* InternalName() const { return internalName_; }
     std::int32_t GetDataSize() const { return dataSize_; }
     std::uint32_t DataOffset() const { return kind_ == kFormattedFile ? kRecordSize : 0; }

@@ -46,22 +46,15 @@ int compare(MpConst a, MpConst b);
 int sign(MpConst a);
 void abs(MpInt* c);
 bool iszero(MpConst a);
-std::int32_t lowbits(MpConst a, int k);
 
 void add(MpConst a, MpConst b, MpInt* c);
 void sub(MpConst a, MpConst b, MpInt* c);
-void subpos(MpConst a, MpConst b, MpInt* c);  // a >= b >= 0
 void mul(MpConst a, MpConst b, MpInt* c);
-void mulin(MpConst a, MpInt* c);  // c = c * a
 void sq(MpConst a, MpInt* c);
 void lshift(MpConst a, std::int32_t k, MpInt* c);
 void rshift(MpConst a, std::int32_t k, MpInt* c);
-void smul(MpConst a, std::int32_t s, MpInt* c);
-std::int32_t sdiv(MpConst a, std::int32_t s, MpInt* q);  // returns the remainder
-void div(MpConst a, MpConst b, MpInt* q, MpInt* r);     // q or r may be null
-void mod(MpConst a, MpConst m, MpInt* c);  // remainder with the sign of the divisor
-void mul2(MpInt* c);                       // doubling in place
-void div2(MpInt* c);                       // halving in place
+void div(MpConst a, MpConst b, MpInt* q, MpInt* r);  // q or r may be null
+void mod(MpConst a, MpConst m, MpInt* c);            // remainder with the sign of the divisor
 
 void mulmod(MpConst a, MpConst b, MpConst m, MpInt* c);
 void sqmod(MpConst a, MpConst m, MpInt* c);

@@ -102,10 +102,4 @@ void sub(MpConst a, MpConst b, MpInt* c) {
     AddSigned(a, IsNegative(a), b, !IsNegative(b), c);
 }
 
-// The general subtraction costs nothing more than a magnitude subtraction once the operands are
-// known to satisfy a >= b >= 0, and stays exact for callers that break that promise.
-void subpos(MpConst a, MpConst b, MpInt* c) {
-    sub(a, b, c);
-}
-
 }  // namespace vkt::crypto::mp

@@ -1,6 +1,6 @@
 // Division: long division of magnitudes with floating-point quotient estimates, and the signed
-// operations sdiv, div (quotient truncated toward zero, remainder with the sign of the
-// dividend) and mod (remainder with the sign of the divisor).
+// operations div (quotient truncated toward zero, remainder with the sign of the dividend) and
+// mod (remainder with the sign of the divisor).
 #include <cstring>
 
 #include "crypto/core/alloc.h"
@@ -90,25 +90,6 @@ void StoreLimbs(const Limb* x, std::int32_t n, bool negative, MpInt* c) {
 }
 
 }  // namespace
-
-std::int32_t sdiv(MpConst a, std::int32_t s, MpInt* q) {
-    if (s == 0) Fatal("div by zero in sdiv");
-    a = OrZero(a);
-    std::int32_t na = Size(a);
-    bool negA = IsNegative(a);
-    std::uint64_t d = static_cast<std::uint32_t>(s);
-    if (s < 0) d = (std::uint64_t{1} << 32) - d;
-    Limb rem = 0;
-    if (q == nullptr) {
-        DivBySingleLimb(Digits(a), na, d, nullptr, &rem);
-    } else {
-        Reserve(q, na, &a);
-        DivBySingleLimb(Digits(a), na, d, Digits(*q), &rem);  // descending: q may be a
-        SetSize(*q, na, negA != (s < 0));
-    }
-    std::int32_t r = static_cast<std::int32_t>(rem);  // |rem| < |s| <= 2^31
-    return negA ? -r : r;
-}
 
 void div(MpConst a, MpConst b, MpInt* q, MpInt* r) {
     a = OrZero(a);

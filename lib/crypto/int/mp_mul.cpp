@@ -1,4 +1,4 @@
-// Products: schoolbook kernels, and the signed operations mul, mulin, sq and smul.
+// Products: schoolbook kernels, and the signed operations mul and sq.
 //
 // Carry bounds: a limb product is below 2^60; adding a limb and a carry below 2^34 keeps every
 // accumulator below 2^61, well inside 64 bits.
@@ -104,34 +104,10 @@ void mul(MpConst a, MpConst b, MpInt* c) {
                  [&](Limb* r) { MulLimbs(r, Digits(a), na, Digits(b), nb); });
 }
 
-void mulin(MpConst a, MpInt* c) {
-    mul(a, *c, c);
-}
-
 void sq(MpConst a, MpInt* c) {
     a = OrZero(a);
     std::int32_t n = Size(a);
     StoreProduct(a, a, 2 * n, false, c, [&](Limb* r) { SqrLimbs(r, Digits(a), n); });
-}
-
-void smul(MpConst a, std::int32_t s, MpInt* c) {
-    a = OrZero(a);
-    std::int32_t na = Size(a);
-    bool negative = IsNegative(a) != (s < 0);
-    std::uint64_t factor = static_cast<std::uint32_t>(s);
-    if (s < 0) factor = (std::uint64_t{1} << 32) - factor;  // |s| <= 2^31
-    Reserve(c, na + 2, &a);
-    const Limb* x = Digits(a);
-    Limb* r = Digits(*c);
-    std::uint64_t carry = 0;  // a limb times |s| plus carry stays below 2^62
-    for (std::int32_t i = 0; i < na; ++i) {
-        carry += x[i] * factor;
-        r[i] = static_cast<Limb>(carry) & kMask;
-        carry >>= NBITS;
-    }
-    r[na] = static_cast<Limb>(carry) & kMask;
-    r[na + 1] = static_cast<Limb>(carry >> NBITS);
-    SetSize(*c, na + 2, negative);
 }
 
 }  // namespace vkt::crypto::mp

@@ -181,12 +181,6 @@ bool iszero(MpConst a) {
     return sign(a) == 0;
 }
 
-std::int32_t lowbits(MpConst a, int k) {
-    if (k < 1) return 0;
-    if (k > NBITS) k = NBITS;
-    return static_cast<std::int32_t>(Digits(OrZero(a))[0] & (kMask >> (NBITS - k)));
-}
-
 std::int32_t bitlength(MpConst a) {
     a = OrZero(a);
     std::int32_t n = Size(a);

@@ -1,5 +1,5 @@
-// Shifts by any number of bits, and doubling and halving in place. Shifts act on the magnitude
-// and keep the sign, so a right shift of a negative number rounds toward zero.
+// Shifts by any number of bits. Shifts act on the magnitude and keep the sign, so a right shift
+// of a negative number rounds toward zero.
 #include <climits>
 
 #include "crypto/int/mp_internal.h"
@@ -76,14 +76,6 @@ void rshift(MpConst a, std::int32_t k, MpInt* c) {
     } else {
         ShiftRight(a, k, c);
     }
-}
-
-void mul2(MpInt* c) {
-    ShiftLeft(OrZero(*c), 1, c);
-}
-
-void div2(MpInt* c) {
-    ShiftRight(OrZero(*c), 1, c);
 }
 
 }  // namespace vkt::crypto::mp

@@ -31,17 +31,8 @@ int DispositionFlags(FileDisposition disposition) {
 
 }  // namespace
 
-// The file is truncated only after its lock is held (never O_TRUNC), so a file that another
-// process holds keeps its content and the call fails with 40051.
-std::int32_t CreateEmptyFile(const char* name) {
-    int fd = kInvalidFd;
-    if (OpenExclusive(name, O_WRONLY | O_CREAT, kNewFileMode, &fd) != 0) return kFileIoError;
-    const bool emptied = ::ftruncate(fd, 0) == 0;
-    const bool closed = ::close(fd) == 0;
-    return emptied && closed ? kStatusOk : kFileIoError;
-}
-
-// kCreateAlways truncates once the lock is held (write access needed for that).
+// kCreateAlways truncates once the lock is held (never O_TRUNC: a file that another process
+// holds keeps its content), so write access is needed for it.
 std::int32_t OpenFileFor(const char* name, FileAccess access, FileDisposition disposition,
                          int* fd) {
     if (fd == nullptr) return kFileNotFound;

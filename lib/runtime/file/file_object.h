@@ -78,7 +78,6 @@ enum FileDisposition : std::uint32_t {
     kCreateNew = 3,   // fail when it exists
     kOpenAlways = 4,  // open or create
 };
-std::int32_t CreateEmptyFile(const char* name);  // 0 or 40051
 // Opens with no sharing (exclusive flock without waiting); 0 or 40050.
 std::int32_t OpenFileFor(const char* name, FileAccess access, FileDisposition disposition, int* fd);
 std::int32_t RemoveFile(const char* name);                                  // 0 or 40051

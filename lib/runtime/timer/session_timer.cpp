@@ -20,12 +20,11 @@
 namespace vkt::runtime {
 
 SessionTimer::SessionTimer(Kind kind, std::int32_t sessionId, EventThread* window,
-                           Connection* connection, StatusBlock* statusBlock, ErrorList* errorList)
+                           Connection* connection, ErrorList* errorList)
     : kind_(kind),
       sessionId_(sessionId),
       window_(window),
       connection_(connection),
-      statusBlock_(statusBlock),
       errorList_(errorList) {}
 
 SessionTimer::~SessionTimer() {
@@ -40,15 +39,7 @@ SessionTimer::~SessionTimer() {
     if (worker.joinable()) worker.join();
 }
 
-std::uint32_t SessionTimer::StartKeepAlive() {
-    return Start(Kind::KeepAlive);
-}
-
-std::uint32_t SessionTimer::StartWatchdog() {
-    return Start(Kind::Watchdog);
-}
-
-std::uint32_t SessionTimer::Start(Kind kind) {
+std::uint32_t SessionTimer::Start() {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         if (timerId_ != 0) return 0;  // already set: keeps its period
@@ -59,7 +50,6 @@ std::uint32_t SessionTimer::Start(Kind kind) {
                 return 1;  // no thread: the session runs without this timer
             }
         }
-        kind_ = kind;
         if (++generation_ == 0) ++generation_;
         timerId_ = generation_;
         periodEnd_ = Clock::now() + std::chrono::milliseconds(TimerPeriodMs());
@@ -89,15 +79,12 @@ void SessionTimer::Pause() {
 }
 
 void SessionTimer::Resume() {
-    Kind kind;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         missed_.store(savedMissed_);
         spare_.store(savedSpare_);
-        if (timerId_ != 0) return;
-        kind = kind_;
     }
-    Start(kind);  // a fresh period
+    Start();  // a fresh period unless still set
 }
 
 void SessionTimer::SetCounter(int which, std::uint32_t value) {

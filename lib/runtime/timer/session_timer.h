@@ -23,7 +23,6 @@ namespace vkt::runtime {
 class Connection;
 struct ConnectionTag;
 class ErrorList;
-class StatusBlock;
 class EventThread;
 
 // 60,000 ms, or VKT_TIMER_PERIOD_MS when set to a positive number.
@@ -35,11 +34,10 @@ class SessionTimer {
     enum Counter : int { kMissed = 1, kSpare = 2, kInCallback = 3, kRunning = 4 };
 
     SessionTimer(Kind kind, std::int32_t sessionId, EventThread* window, Connection* connection,
-                 StatusBlock* statusBlock, ErrorList* errorList);
+                 ErrorList* errorList);
     ~SessionTimer();  // Kill()
 
-    std::uint32_t StartKeepAlive();  // 0; 1 when the timer cannot be set
-    std::uint32_t StartWatchdog();
+    std::uint32_t Start();  // a fresh period unless already set; 0, or 1 when it cannot be set
     void Kill();
     void Pause();   // Kill, then keep the counters
     void Resume();  // counters back; starts a fresh period unless still set
@@ -56,13 +54,12 @@ class SessionTimer {
     void KeepAliveTick();
     void WatchdogTick();
     ConnectionTag Origin(const Connection* connection) const;
-    std::uint32_t Start(Kind kind);
 
     using Clock = std::chrono::steady_clock;
 
-    // Written only under mutex_: kind_, savedMissed_, savedSpare_, timerId_, generation_,
-    // periodEnd_, ticking_, waitingToBeSet_, stop_, thread_.
-    Kind kind_;
+    // Written only under mutex_: savedMissed_, savedSpare_, timerId_, generation_, periodEnd_,
+    // ticking_, waitingToBeSet_, stop_, thread_.
+    const Kind kind_;
     std::atomic<std::uint32_t> running_{0};
     std::atomic<std::uint32_t> inCallback_{0};
     std::atomic<std::uint32_t> missed_{0};
@@ -78,7 +75,6 @@ class SessionTimer {
     bool stop_ = false;              // thread_ leaves its loop
     EventThread* window_;
     std::atomic<Connection*> connection_;
-    StatusBlock* statusBlock_;
     ErrorList* errorList_;
     std::thread thread_;
     mutable std::mutex mutex_;

@@ -131,12 +131,5 @@ TEST(KeyFileTest, LocateKeyText) {
     EXPECT_EQ(KeyFileLocateKeyText(good.data(), 30, &offset, &length), kErrTooLong);
 }
 
-TEST(KeyFileTest, ResolveKeyDirectory) {
-    EXPECT_EQ(CryptoResolveKeyDirectory("/home/ana/claves"), "/home/ana/claves/");
-    EXPECT_EQ(CryptoResolveKeyDirectory("/home/ana/claves/"), "/home/ana/claves/");
-    EXPECT_EQ(CryptoResolveKeyDirectory("claves") + "ANA.pri",
-              CryptoResolveKeyDirectory("claves/") + "ANA.pri");
-}
-
 }  // namespace
 }  // namespace vkt::crypto::test

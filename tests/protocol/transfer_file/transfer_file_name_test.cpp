@@ -59,18 +59,12 @@ TEST_F(TransferFileName, ValidatedFileReportsItsName) {
     content.header.name = content.footer.name = "ABC DEF";
     TransferFile formatted(WriteFile("Otro.Nombre.txt", content.Text()).c_str(), 1);
     ASSERT_EQ(formatted.Validate(), 0);
-    char name[11];
-    std::uint32_t length = 0;
-    ASSERT_TRUE(formatted.GetInternalName(name, sizeof name, &length));
-    EXPECT_STREQ(name, "abc");
-    EXPECT_EQ(length, 3u);
-    EXPECT_FALSE(formatted.GetInternalName(name, 3, &length)) << "no room for the NUL";
+    EXPECT_STREQ(formatted.InternalName(), "abc");
     formatted.Close();
 
     TransferFile plain(WriteFile("Otro.Nombre.txt", "x").c_str(), 2);
     ASSERT_EQ(plain.Validate(), 0);
-    ASSERT_TRUE(plain.GetInternalName(name, sizeof name, &length));
-    EXPECT_STREQ(name, "otro");
+    EXPECT_STREQ(plain.InternalName(), "otro");
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST_F(FileExclusive, FileHeldByAnotherProcessCannotBeOpened) {
         int fd = -1;
         EXPECT_EQ(OpenFileFor(path.c_str(), kAccessWrite, kOpenExisting, &fd), kFileNotFound);
         EXPECT_EQ(fd, kInvalidFd);
-        EXPECT_EQ(CreateEmptyFile(path.c_str()), kFileIoError);
+        EXPECT_EQ(OpenFileFor(path.c_str(), kAccessWrite, kCreateAlways, &fd), kFileNotFound);
         EXPECT_EQ(ReadFile(path), "contenido") << "a held file must not be truncated";
         ASSERT_TRUE(child.Release());
     }
@@ -47,7 +47,7 @@ TEST_F(FileExclusive, FileHeldByThisProcessBlocksAnotherProcess) {
         const bool refused =
             other.Open() == static_cast<std::uint32_t>(EWOULDBLOCK) &&
             OpenFileFor(path.c_str(), kAccessRead, kOpenExisting, &fd) == kFileNotFound &&
-            CreateEmptyFile(path.c_str()) == kFileIoError;
+            OpenFileFor(path.c_str(), kAccessWrite, kCreateAlways, &fd) == kFileNotFound;
         return refused ? 0 : 1;
     });
     EXPECT_EQ(childResult, 0);
@@ -74,7 +74,8 @@ TEST_F(FileExclusive, FileLockedByAnotherProcessIsRefusedWhateverTheLockKind) {
         int fd = -1;
         EXPECT_EQ(OpenFileFor(path.c_str(), kAccessWrite, kOpenExisting, &fd), kFileNotFound);
         if (fd != kInvalidFd) ::close(fd);
-        EXPECT_EQ(CreateEmptyFile(path.c_str()), kFileIoError);
+        EXPECT_EQ(OpenFileFor(path.c_str(), kAccessWrite, kCreateAlways, &fd), kFileNotFound);
+        if (fd != kInvalidFd) ::close(fd);
         EXPECT_EQ(ReadFile(path), "contenido") << "a locked file must not be truncated";
 
         FileObject reader(path.c_str());

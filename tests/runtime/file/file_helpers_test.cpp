@@ -12,16 +12,6 @@ namespace {
 
 using FileHelpers = testing::ScratchFolder;
 
-TEST_F(FileHelpers, CreateEmptyFileCreatesOrTruncates) {
-    const std::string fresh = PathOf("fresh.dat");
-    ASSERT_EQ(CreateEmptyFile(fresh.c_str()), kStatusOk);
-    EXPECT_TRUE(std::filesystem::exists(fresh));
-    EXPECT_EQ(std::filesystem::file_size(fresh), 0u);
-    const std::string old = WriteFile("old.dat", "previous content");
-    ASSERT_EQ(CreateEmptyFile(old.c_str()), kStatusOk);
-    EXPECT_EQ(std::filesystem::file_size(old), 0u);
-}
-
 TEST_F(FileHelpers, OpenAppendAndDispositions) {
     const std::string path = PathOf("received.dat");
     int fd = kInvalidFd;
@@ -50,10 +40,6 @@ TEST_F(FileHelpers, FailureCodes) {
     const std::string missing = PathOf("missing.dat");
     const std::string inMissingFolder = PathOf("no-folder/file.dat");
     int fd = 99;
-
-    EXPECT_EQ(CreateEmptyFile(inMissingFolder.c_str()), kFileIoError);
-    EXPECT_EQ(CreateEmptyFile(folder_.c_str()), kFileIoError) << "a directory";
-    EXPECT_EQ(CreateEmptyFile(nullptr), kFileIoError);
 
     EXPECT_EQ(OpenFileFor(missing.c_str(), kAccessWrite, kOpenExisting, &fd), kFileNotFound);
     EXPECT_EQ(fd, kInvalidFd);

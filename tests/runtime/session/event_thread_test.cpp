@@ -167,7 +167,7 @@ class EventSessionTest : public ::testing::Test {
 
     void AddTimer(SessionTimer::Kind kind, std::uint32_t SessionSlot::*field) {
         auto* timer = new SessionTimer(kind, sessionId_, EventThread::Current(),
-                                       Process().connection, Process().status, Process().errors);
+                                       Process().connection, Process().errors);
         const std::uint32_t index = RegisterTimer(timer);
         ASSERT_NE(index, 0u);
         ASSERT_TRUE(Process().table->Lock());

@@ -190,11 +190,11 @@ TEST_F(TableSlotTest, ReleaseEndsEverythingTheSessionHeld) {
     slot.fileKind = 2;
 
     auto* keepAlive = new SessionTimer(SessionTimer::Kind::KeepAlive, id, nullptr,
-                                       Process().connection, Process().status, Process().errors);
+                                       Process().connection, Process().errors);
     auto* watchdog = new SessionTimer(SessionTimer::Kind::Watchdog, id, nullptr,
-                                      Process().connection, Process().status, Process().errors);
-    keepAlive->StartKeepAlive();
-    watchdog->StartWatchdog();
+                                      Process().connection, Process().errors);
+    keepAlive->Start();
+    watchdog->Start();
     slot.keepAliveTimer = RegisterTimer(keepAlive);
     slot.idleWatchdog = RegisterTimer(watchdog);
     ASSERT_NE(slot.keepAliveTimer, 0u);

@@ -9,7 +9,6 @@
 #include "runtime/net/connection.h"
 #include "runtime/session/event_test_support.h"
 #include "runtime/status/error_list.h"
-#include "runtime/status/status_block.h"
 #include "runtime/status/status_code.h"
 #include "runtime/timer/session_timer.h"
 
@@ -32,21 +31,18 @@ class SessionTimerTest : public ::testing::Test {
     }
 
     ErrorList errors_;
-    StatusBlock status_;
 };
 
 TEST_F(SessionTimerTest, WatchdogRecords49997OnTheSecondSilentTickOnly) {
-    SessionTimer watchdog(Kind::Watchdog, 1000, nullptr, nullptr, &status_, &errors_);
+    SessionTimer watchdog(Kind::Watchdog, 1000, nullptr, nullptr, &errors_);
     const auto start = Clock::now();
-    ASSERT_EQ(watchdog.StartWatchdog(), 0u);
+    ASSERT_EQ(watchdog.Start(), 0u);
     EXPECT_EQ(watchdog.IsRunning(), 1u);
 
     ASSERT_TRUE(WaitUntil([&] { return watchdog.Missed() == 1; }, kPatience));
     EXPECT_EQ(errors_.Count(), 0u);
     ASSERT_TRUE(WaitUntil([&] { return errors_.Count() > 0; }, kPatience));
     EXPECT_GE(Clock::now() - start, Period() * 2);
-    // The activity is the event thread's to set, once it has released the session.
-    EXPECT_EQ(status_.GetActivity(), kActivityIdle);
 
     watchdog.Kill();
     EXPECT_EQ(watchdog.IsRunning(), 0u);
@@ -56,8 +52,8 @@ TEST_F(SessionTimerTest, WatchdogRecords49997OnTheSecondSilentTickOnly) {
 }
 
 TEST_F(SessionTimerTest, PauseKeepsCountersAndResumeStartsAFreshPeriod) {
-    SessionTimer watchdog(Kind::Watchdog, 1000, nullptr, nullptr, &status_, &errors_);
-    ASSERT_EQ(watchdog.StartWatchdog(), 0u);
+    SessionTimer watchdog(Kind::Watchdog, 1000, nullptr, nullptr, &errors_);
+    ASSERT_EQ(watchdog.Start(), 0u);
     ASSERT_TRUE(WaitUntil([&] { return watchdog.Missed() == 1; }, kPatience));
 
     watchdog.Pause();
@@ -109,8 +105,8 @@ TEST_F(SessionTimerTest, KillWaitsForTheTickInProgressAndNoTickFollows) {
     ASSERT_TRUE(peer.Accept());
     target.armed.store(true);
 
-    SessionTimer keepAlive(Kind::KeepAlive, 1000, nullptr, &connection, &status_, &errors_);
-    ASSERT_EQ(keepAlive.StartKeepAlive(), 0u);
+    SessionTimer keepAlive(Kind::KeepAlive, 1000, nullptr, &connection, &errors_);
+    ASSERT_EQ(keepAlive.Start(), 0u);
     ASSERT_TRUE(WaitUntil([&] { return target.entered.load(); }, kPatience));
     keepAlive.Kill();
     EXPECT_TRUE(target.left.load());
@@ -128,7 +124,7 @@ TEST_F(SessionTimerTest, DetachedKeepAliveTicksWithoutReachingTheConnection) {
     ASSERT_EQ(connection.Connect(), 0);
     ASSERT_TRUE(peer.Accept());
 
-    SessionTimer keepAlive(Kind::KeepAlive, 1000, nullptr, &connection, &status_, &errors_);
+    SessionTimer keepAlive(Kind::KeepAlive, 1000, nullptr, &connection, &errors_);
     keepAlive.Detach();
     target.armed.store(true);
     keepAlive.Resume();  // set again, but with no connection to reach
@@ -138,8 +134,8 @@ TEST_F(SessionTimerTest, DetachedKeepAliveTicksWithoutReachingTheConnection) {
 }
 
 TEST(TimerRegistry, IndicesNameTimersUntilUnregistered) {
-    SessionTimer a(Kind::KeepAlive, 1000, nullptr, nullptr, nullptr, nullptr);
-    SessionTimer b(Kind::Watchdog, 1000, nullptr, nullptr, nullptr, nullptr);
+    SessionTimer a(Kind::KeepAlive, 1000, nullptr, nullptr, nullptr);
+    SessionTimer b(Kind::Watchdog, 1000, nullptr, nullptr, nullptr);
     const std::uint32_t ia = RegisterTimer(&a);
     const std::uint32_t ib = RegisterTimer(&b);
     ASSERT_NE(ia, 0u);
@@ -175,7 +171,7 @@ TEST(TimerRegistry, ThreadsRegisteringTogetherKeepTheirOwnEntries) {
     std::atomic<int> mismatches{0};
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&] {
-            SessionTimer mine(Kind::Watchdog, 1000, nullptr, nullptr, nullptr, nullptr);
+            SessionTimer mine(Kind::Watchdog, 1000, nullptr, nullptr, nullptr);
             for (int i = 0; i < 200; ++i) {
                 const std::uint32_t index = RegisterTimer(&mine);
                 if (index == 0 || TimerAt(index) != &mine) mismatches.fetch_add(1);

@@ -26,9 +26,9 @@ LibrarySession::~LibrarySession() {
 }
 
 bool LibrarySession::Ended(const char* what, std::int32_t started) {
-    if (started == 0) {
+    if (started == VKT_STATUS_OK) {
         const StatusRecord status = testing::WaitForEnd(vkt_, kLongestOperation, kPollInterval);
-        if (status.activity == 0) return true;
+        if (status.activity == VKT_ACTIVITY_IDLE) return true;
     }
     std::fprintf(stderr, "%s failed (%d)", what, started);
     for (const ErrorRecord& error : testing::Errors(vkt_))

@@ -27,14 +27,6 @@ namespace {
 constexpr int kPollIntervalMs = 50;
 constexpr int kErrorRecordCount = 10;
 
-// Activity values of the status record.
-constexpr std::uint32_t kActivityEnded = 0;
-constexpr std::uint32_t kActivityFailed = 1;
-constexpr std::uint32_t kActivityRunning = 2;
-
-constexpr std::uint32_t kStepOpeningSession = 2;
-constexpr std::int32_t kOperationRunning = 40063;
-
 // Lets the window messages through for about interval ms: timer ticks, clicks and repaints are
 // served while the library works, without spinning. When the program is quitting, event loops
 // return at once, so the rest of the interval is slept.
@@ -79,7 +71,7 @@ void VKTInitConexion() {
         const std::int32_t result =
             LibVKT32::VKTConectar(config.Servidor, config.Servicio, config.Usuario, config.Password,
                                   config.DirClaves, config.Timeout, &config.Sesion);
-        if (result != 0) {
+        if (result != VKT_STATUS_OK) {
             MostrarErrores();
             return;
         }
@@ -100,22 +92,22 @@ std::int32_t EsperarOperacion(int destino) {
     // the operation ended, so it does not report success.
     const bool completed = Trap([&] {
         for (;;) {
-            if (LibVKT32::VKTEstado(&estado) != 0) {
+            if (LibVKT32::VKTEstado(&estado) != VKT_STATUS_OK) {
                 // Retried without serving messages, after a short pause instead of at once.
                 QThread::msleep(kPollIntervalMs);
                 continue;
             }
             switch (estado.activity) {
-                case kActivityEnded:
+                case VKT_ACTIVITY_IDLE:
                     QCoreApplication::processEvents();
                     return;
-                case kActivityFailed:
+                case VKT_ACTIVITY_FAILED:
                     resultado = 1;
                     MostrarErrores();
                     QCoreApplication::processEvents();
                     return;
-                case kActivityRunning:
-                    MostrarTexto(destino, estado.step == kStepOpeningSession
+                case VKT_ACTIVITY_RUNNING:
+                    MostrarTexto(destino, estado.step == VKT_STEP_OPENING_SESSION
                                               ? QString::fromUtf8("Abriendo sesión...")
                                               : QString::fromUtf8("Iniciando conexión..."));
                     LetMessagesThrough(kPollIntervalMs);
@@ -136,7 +128,7 @@ void VKTFinConexion() {
     if (config.Conectado) {
         std::int32_t result = 0;  // a failed call counts as ended: the next step runs
         Trap([&] { result = LibVKT32::VKTDesconectar(config.Sesion); });
-        if (result == kOperationRunning) {
+        if (result == VKT_STATUS_OPERATION_RUNNING) {
             MostrarErrores();  // the session stays open, the timer stays off
         } else {
             config.Sesion = 0;
@@ -163,11 +155,11 @@ void MostrarErrores() {
 
 bool EndsSession(std::int32_t code) {
     switch (code) {
-        case 40039:  // no session in progress
-        case 40055:  // maximum wait exceeded
-        case 40060:
-        case 40064:  // the server ended the connection
-        case 49997:  // the server has been silent for too long
+        case VKT_STATUS_NO_SESSION:
+        case VKT_STATUS_TIMEOUT:
+        case VKT_STATUS_EVENT_THREAD_FAILED:
+        case VKT_STATUS_SERVER_CLOSED:
+        case VKT_STATUS_SERVER_SILENT:
             return true;
         default:
             // Network failures: "1" and the socket error number, so "11..." in decimal.

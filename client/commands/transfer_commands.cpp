@@ -17,7 +17,6 @@
 namespace vkt::client {
 namespace {
 
-constexpr std::int32_t kSinInformacionAdicional = 40068;  // send without additional data
 constexpr int kParametrosSize = 2048;
 
 // The timer runs again only while a session is open: a session ended during the command
@@ -44,13 +43,13 @@ void SendFile() {
     g.Parametros = QString(kParametrosSize, QLatin1Char(' '));
     const std::int32_t verified = LibVKT32::VKTVerificar(g.Config.Sesion, g.Archivo, g.Formato,
                                                          &g.Parametros, &g.LargoParametros);
-    if (verified == 0) {
+    if (verified == VKT_STATUS_OK) {
         ShowParamForm(MainWindowWidget());
         if (g.Parametros.isNull() || g.LargoParametros <= 0) {
             MsgBox(QString::fromUtf8("Operación de envío cancelada"), kExclamation, g.Archivo);
             return;
         }
-    } else if (verified == kSinInformacionAdicional) {
+    } else if (verified == VKT_STATUS_NO_INFORMATION_NEEDED) {
         g.Parametros = QString();
         g.LargoParametros = 0;
     } else {
@@ -60,7 +59,7 @@ void SendFile() {
 
     const std::int32_t sent = LibVKT32::VKTEnviar(g.Config.Sesion, g.Config.Password, g.Archivo,
                                                   g.Formato, g.Parametros, g.LargoParametros);
-    if (sent == 0) {
+    if (sent == VKT_STATUS_OK) {
         ShowStatusWindow(MainWindowWidget(), QStringLiteral("3"));
     } else {
         Refused(QStringLiteral("Enviar"));
@@ -73,7 +72,7 @@ void ReceiveFile() {
     if (g.Destino.isEmpty() || g.Archivo.isEmpty()) return;
     const std::int32_t requested =
         LibVKT32::VKTSolicitar(g.Config.Sesion, g.Config.Password, g.Archivo, g.Destino);
-    if (requested == 0) {
+    if (requested == VKT_STATUS_OK) {
         ShowStatusWindow(MainWindowWidget(), QStringLiteral("2"));
     } else {
         Refused(QStringLiteral("Solicitar"));

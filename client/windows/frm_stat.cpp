@@ -57,15 +57,15 @@ struct Phase {
 
 Phase SendPhase(std::int32_t step) {
     switch (step) {
-        case 7:
+        case VKT_STEP_CHECKING_FILE:
             return {0, 0};  // the file checked locally
-        case 9:
+        case VKT_STEP_AUTHORISING:
             return {0, 1};  // authorisation asked
-        case 3:
+        case VKT_STEP_SENDING:
             return {0, 2};  // blocks going out
-        case 6:
+        case VKT_STEP_SIGNING:
             return {0, 3};  // signature
-        case 8:
+        case VKT_STEP_SERVER_PROCESSING:
             return {0, 4};  // the server's processing
         default:
             return {0, 0};
@@ -74,13 +74,13 @@ Phase SendPhase(std::int32_t step) {
 
 Phase ReceivePhase(std::int32_t step) {
     switch (step) {
-        case 3:
+        case VKT_STEP_SENDING:
             return {5, 5};  // request sent
-        case 8:
+        case VKT_STEP_SERVER_PROCESSING:
             return {5, 6};  // the server's processing
-        case 4:
+        case VKT_STEP_RECEIVING:
             return {5, 7};  // blocks coming in
-        case 7:
+        case VKT_STEP_CHECKING_FILE:
             return {5, 8};  // digest check
         default:
             return {0, 0};
@@ -248,7 +248,7 @@ std::int32_t FrmStat::ShowStat() {
         while (seguir) {
             LetEventsThrough();
             StatusRecord& estado = General().Estado;
-            if (LibVKT32::VKTEstado(&estado) != 0) {
+            if (LibVKT32::VKTEstado(&estado) != VKT_STATUS_OK) {
                 // The library could not report the state: the transfer's end is unknown,
                 // which must not read as success.
                 Fail();
@@ -266,15 +266,15 @@ std::int32_t FrmStat::ShowStat() {
 bool FrmStat::ShowEstado(const StatusRecord& estado) {
     ShowProgress(estado.bytesDone, estado.bytesTotal);
     switch (estado.activity) {
-        case 0:  // ended well
+        case VKT_ACTIVITY_IDLE:  // ended well
             UpdateFrame(12);
             pbBarraProgreso_->setVisible(false);
             outcome_.texto = QStringLiteral("OK");
             return false;
-        case 1:  // failed
+        case VKT_ACTIVITY_FAILED:
             Fail();
             return false;
-        case 2:  // running
+        case VKT_ACTIVITY_RUNNING:
             UpdateFrame(static_cast<std::int32_t>(estado.step));
             SetStat(QStringLiteral(" [") + QString::number(estado.bytesDone) + QLatin1Char('/') +
                     QString::number(estado.bytesTotal) + QLatin1Char(']'));
@@ -313,7 +313,8 @@ void FrmStat::UpdateFrame(std::int32_t flag) {
     Phase phase{0, 0};
     if (!frameSend_->isHidden()) {
         phase = SendPhase(flag);
-    } else if (!frameRecv_->isHidden() && flag >= 3 && flag <= 8) {
+    } else if (!frameRecv_->isHidden() && flag >= VKT_STEP_SENDING &&
+               flag <= VKT_STEP_SERVER_PROCESSING) {
         phase = ReceivePhase(flag);
     }
     const QColor normal = QApplication::palette().color(QPalette::ButtonText);

@@ -6,6 +6,10 @@
  * failures 2102 .. 2608, everything else 40001 .. 49999. VKTError gives the Spanish text of
  * each failure recorded since the last operation began.
  *
+ * Names: VKT_ACTIVITY_* are the values of StatusRecord.activity, VKT_STEP_* those of
+ * StatusRecord.step, VKT_STATUS_* the status codes a caller acts on (returned by the functions
+ * or found in ErrorRecord.code); any other code is shown with its VKTError text.
+ *
  * Text encoding:
  *  - user names, passwords, server and service names, and every text in the records below are
  *    single-byte Latin-1 (ISO-8859-1), zero-terminated; "at most 253 characters" means bytes.
@@ -32,11 +36,64 @@ extern "C" {
 #define VKT_EXPORT
 #endif
 
+/* StatusRecord.activity. */
+enum VKTActivity {
+    VKT_ACTIVITY_IDLE = 0,   /* after start-up or a reset, or the operation ended well */
+    VKT_ACTIVITY_FAILED = 1, /* the operation failed, or the session was ended for it */
+    VKT_ACTIVITY_RUNNING = 2 /* an operation (or a session shutdown) is under way */
+};
+
+/* StatusRecord.step: the stage of the operation under way or last run. */
+enum VKTStep {
+    VKT_STEP_NONE = 0,              /* before the first operation */
+    VKT_STEP_CONNECTING = 1,        /* VKTConectar: connecting */
+    VKT_STEP_OPENING_SESSION = 2,   /* VKTConectar: session key and line parameters */
+    VKT_STEP_SENDING = 3,           /* VKTEnviar: file data; VKTSolicitar: the request */
+    VKT_STEP_RECEIVING = 4,         /* VKTSolicitar: the file coming in */
+    VKT_STEP_DISCONNECTING = 5,     /* VKTDesconectar */
+    VKT_STEP_SIGNING = 6,           /* VKTEnviar: the signature made and sent */
+    VKT_STEP_CHECKING_FILE = 7,     /* the local file checked (VKTVerificar, VKTEnviar) or the
+                                       received one verified (VKTSolicitar) */
+    VKT_STEP_SERVER_PROCESSING = 8, /* waiting for the server's processing */
+    VKT_STEP_AUTHORISING = 9,       /* VKTEnviar: waiting for the server's authorisation */
+    VKT_STEP_NO_OPERATION = 10      /* reset: no operation */
+};
+
+/* Status codes. */
+enum VKTStatus {
+    VKT_STATUS_OK = 0,
+    VKT_STATUS_KEY_UNAVAILABLE = 40032,     /* the private key file cannot be read */
+    VKT_STATUS_SESSION_HELD = 40033,        /* the machine's one session is in use */
+    VKT_STATUS_NO_SESSION_TO_CLOSE = 40034, /* VKTDesconectar: the release failed */
+    VKT_STATUS_NO_SESSION = 40039,          /* no such session, or not open yet */
+    VKT_STATUS_SERVER_BUSY = 40040,         /* the server is busy: retry in 2 seconds */
+    VKT_STATUS_FILE_NOT_FOUND = 40050,
+    VKT_STATUS_FILE_IO = 40051,             /* a file cannot be read or written */
+    VKT_STATUS_KEY_CONTROL_FAILED = 40052,  /* the private key file fails its checks */
+    VKT_STATUS_INVALID_PARAMETER = 40053,   /* an argument missing, empty or too long */
+    VKT_STATUS_TIMEOUT = 40055,             /* no answer within the wait */
+    VKT_STATUS_EVENT_THREAD_FAILED = 40060, /* the library's thread cannot start (no text) */
+    VKT_STATUS_ALREADY_CONNECTED = 40061,
+    VKT_STATUS_SERVER_TEXT_MALFORMED = 40062,
+    VKT_STATUS_OPERATION_RUNNING = 40063,     /* another operation of this process runs */
+    VKT_STATUS_SERVER_CLOSED = 40064,         /* the server ended the connection */
+    VKT_STATUS_CANCELLED = 40065,             /* the operation was cancelled after a failure */
+    VKT_STATUS_NO_INFORMATION_NEEDED = 40068, /* VKTVerificar: the file can be sent without
+                                                 additional text (not a failure) */
+    VKT_STATUS_NO_MEMORY = 40100,
+    VKT_STATUS_SERVER_SILENT = 49997 /* nothing heard from the server: session ended */
+};
+
+/* Network failures: the digit 1 followed by the socket error number (10054 -> 110054). */
+#define VKT_IS_NETWORK_STATUS(code) ((code) >= 110000 && (code) <= 119999)
+/* Cryptographic failures: the digit 2 followed by |layer code| (-604 -> 2604). */
+#define VKT_IS_CRYPTO_STATUS(code) ((code) >= 2000 && (code) <= 2999)
+
 #pragma pack(push, 1)
 
 /* One recorded failure (VKTError writes up to 10 of them). 276 bytes. */
 typedef struct ErrorRecord {
-    int32_t code;          /* status code */
+    int32_t code;          /* status code: VKT_STATUS_* or another */
     uint32_t timeLength;   /* length of timeOfDay: 8 */
     uint32_t textLength;   /* length of text */
     char text[255];        /* Latin-1 message, zero-terminated */
@@ -48,12 +105,12 @@ typedef struct StatusRecord {
     uint32_t sessionId;
     char function[256];    /* "VKTConectar", ... or "No hay funcion activa" */
     uint32_t functionLength;
-    uint32_t step;
+    uint32_t step;         /* VKT_STEP_* */
     char fileName[256];
     uint32_t fileNameLength;
     uint32_t bytesDone;
     uint32_t bytesTotal;
-    uint32_t activity;     /* 0 ended well (or idle), 2 running, 1 failed */
+    uint32_t activity;     /* VKT_ACTIVITY_* */
 } StatusRecord;
 
 #pragma pack(pop)

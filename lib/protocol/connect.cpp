@@ -22,8 +22,8 @@
 namespace vkt::protocol {
 namespace {
 
-constexpr std::int32_t kPasswordRefused = 2604;
-constexpr std::int32_t kAlreadyConnected = 40061;
+using runtime::kAlreadyConnected;
+using runtime::kPasswordRefused;
 
 // A failure after the slot was claimed: the session is released (disconnect notice, socket
 // closed, timers and slot freed) and the caller's id goes back to 0.
@@ -66,7 +66,7 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
         return runtime::kOperationRunning;
     }
     process.status->SetFunction("VKTConectar");
-    process.status->SetStep(1);
+    process.status->SetStep(VKT_STEP_CONNECTING);
     process.status->SetActivity(runtime::kActivityRunning);
     process.errors->Clear();
 

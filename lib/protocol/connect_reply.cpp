@@ -55,7 +55,7 @@ std::int32_t OpenSessionKey(runtime::Connection& connection) {
 
 std::int32_t HandleConnectReply(runtime::Connection& connection) {
     runtime::ProcessState& process = runtime::Process();
-    process.status->SetStep(2);
+    process.status->SetStep(VKT_STEP_OPENING_SESSION);
     process.status->SetActivity(runtime::kActivityRunning);
 
     const protocol::IncomingMessage& incoming = connection.Incoming();
@@ -90,7 +90,7 @@ std::int32_t HandleConnectReply(runtime::Connection& connection) {
 
 std::int32_t HandleLineParameters(runtime::Connection& connection) {
     runtime::ProcessState& process = runtime::Process();
-    process.status->SetStep(2);
+    process.status->SetStep(VKT_STEP_OPENING_SESSION);
     process.status->SetActivity(runtime::kActivityRunning);
     return connection.ParseLineParameters();
 }

@@ -31,7 +31,7 @@ std::int32_t DisconnectSession(std::int32_t session) {
     }
     process.status->Reset();
     process.status->SetFunction("VKTDesconectar");
-    process.status->SetStep(5);
+    process.status->SetStep(VKT_STEP_DISCONNECTING);
     process.status->SetActivity(runtime::kActivityRunning);
     process.errors->Clear();
 

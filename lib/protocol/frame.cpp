@@ -14,7 +14,7 @@ namespace {
 
 using runtime::kBadFrame;
 using runtime::kBadLength;
-using runtime::kNegativeSendLength;
+using runtime::kInvalidParameter;
 using runtime::kNoMemory;
 
 // Smallest frame: the 8-byte header and the end mark (L = 1, no data).
@@ -50,7 +50,7 @@ void KeepPart(OutgoingMessage& message, std::uint8_t** part, std::uint32_t* part
     *partCount = 0;
     if (count == 0) return;
     if (bytes == nullptr) {
-        message.failure = kNegativeSendLength;
+        message.failure = kInvalidParameter;
         return;
     }
     if (count > kMaxFrameData) {

@@ -27,9 +27,9 @@
 namespace vkt::protocol {
 namespace {
 
-constexpr std::int32_t kKeyUnavailable = 40032;
-constexpr std::int32_t kKeyControlFailed = 40052;
-constexpr std::int32_t kBadParameter = 40053;
+using runtime::kInvalidParameter;
+using runtime::kKeyControlFailed;
+using runtime::kKeyUnavailable;
 
 std::int32_t LocationStatus(std::int32_t code) {
     switch (code) {
@@ -79,14 +79,14 @@ std::int32_t CheckFileBytes(const char* path, runtime::KeyLocation* location) {
 }
 
 std::int32_t Check(const char* userName, const char* password, runtime::KeyLocation* location) {
-    if (location == nullptr) return kBadParameter;
+    if (location == nullptr) return kInvalidParameter;
     location->keyOffset = 0;
     location->keyLength = 0;
     char path[kKeyFilePathSize];
     if (::strnlen(location->keyDirectory, sizeof location->keyDirectory) ==
             sizeof location->keyDirectory ||
         !FormKeyFilePath(location->keyDirectory, userName, path)) {
-        return kBadParameter;
+        return kInvalidParameter;
     }
     const std::int32_t result = CheckFileBytes(path, location);
     if (result != runtime::kStatusOk) return result;

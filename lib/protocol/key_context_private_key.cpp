@@ -6,9 +6,9 @@
 namespace vkt::protocol {
 namespace {
 
-constexpr std::int32_t kKeyUnavailable = 40032;    // "Clave privada no disponible"
-constexpr std::int32_t kKeyControlFailed = 40052;  // "Fallo de control de la clave privada"
-constexpr std::int32_t kBadParameter = 40053;      // "Parámetro no válido"
+using runtime::kInvalidParameter;
+using runtime::kKeyControlFailed;
+using runtime::kKeyUnavailable;
 
 }  // namespace
 
@@ -17,7 +17,7 @@ std::int32_t KeyContext::LoadPrivateKey(crypto::Handle* privateKey) {
     *privateKey = 0;
     if (keyOffset_ < 1 || keyLength_ < 1) return kKeyControlFailed;
     char path[kKeyFilePathSize];
-    if (!textsValid_ || !FormKeyFilePath(keyDirectory_, userName_, path)) return kBadParameter;
+    if (!textsValid_ || !FormKeyFilePath(keyDirectory_, userName_, path)) return kInvalidParameter;
 
     int fd = runtime::kInvalidFd;
     if (runtime::OpenFileFor(path, runtime::kAccessRead, runtime::kOpenExisting, &fd) != 0) {
@@ -40,7 +40,7 @@ std::int32_t KeyContext::LoadPrivateKey(crypto::Handle* privateKey) {
 
 std::int32_t KeyContext::CheckKeyFile() {
     char path[kKeyFilePathSize];
-    if (!textsValid_ || !FormKeyFilePath(keyDirectory_, userName_, path)) return kBadParameter;
+    if (!textsValid_ || !FormKeyFilePath(keyDirectory_, userName_, path)) return kInvalidParameter;
     int fd = runtime::kInvalidFd;
     if (runtime::OpenFileFor(path, runtime::kAccessRead, runtime::kOpenExisting, &fd) != 0) {
         return kKeyUnavailable;

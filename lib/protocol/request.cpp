@@ -35,7 +35,7 @@ bool DestinationPath(const char* directory, const char* name, char* out, std::si
 
 std::int32_t RequestFile(std::int32_t session, const char* password, const char* name,
                          const char* directory) {
-    std::int32_t result = BeginOperationReset(session, "VKTSolicitar", 3);
+    std::int32_t result = BeginOperationReset(session, "VKTSolicitar", VKT_STEP_SENDING);
     if (result != runtime::kStatusOk) return result;
     runtime::ProcessState& process = runtime::Process();
     if (!HasSessionKey()) return Fail(runtime::kNoSession);
@@ -82,7 +82,7 @@ std::int32_t RequestFile(std::int32_t session, const char* password, const char*
         return FailReleasing(result);
     }
     process.status->SetBytesDone(nameLength);
-    process.status->SetStep(8);
+    process.status->SetStep(VKT_STEP_SERVER_PROCESSING);
     // The handlers rebuild the part file's and the destination's paths from the slot. A file still
     // kept from a refused send is closed first: its name is about to be replaced.
     ChangeSlot([name, directory](runtime::SessionSlot& slot) {

@@ -67,7 +67,7 @@ std::int32_t AppendBlock(runtime::Connection& connection, const std::uint8_t* pl
                          std::uint32_t length, std::uint64_t currentSize, int fd,
                          const char* path) {
     runtime::StatusBlock& status = *runtime::Process().status;
-    status.SetStep(4);
+    status.SetStep(VKT_STEP_RECEIVING);
     std::uint32_t skip = 0;
     std::uint64_t total = 0;
     if (currentSize == 0) {
@@ -93,7 +93,7 @@ std::int32_t AppendBlock(runtime::Connection& connection, const std::uint8_t* pl
     }
     if (done >= total) {
         connection.SetState(2, 11);
-        status.SetStep(7);
+        status.SetStep(VKT_STEP_CHECKING_FILE);
     }
     ::close(fd);
     return runtime::kStatusOk;
@@ -143,7 +143,7 @@ std::int32_t HandleFileDigest(runtime::Connection& connection) {
         return FailReleasingDeleting(runtime::kBadMessageType, -1, path);
     }
     runtime::StatusBlock& status = *runtime::Process().status;
-    status.SetStep(7);
+    status.SetStep(VKT_STEP_CHECKING_FILE);
     status.SetBytesDone(0);
 
     KeyContext context;

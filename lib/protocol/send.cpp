@@ -22,7 +22,7 @@
 namespace vkt::protocol {
 namespace {
 
-constexpr std::int32_t kPasswordRefused = 2604;
+using runtime::kPasswordRefused;
 
 // Internal name + "," + additional text + NUL.
 constexpr std::uint32_t kPayloadCapacity = kMaxInternalName + 1 + kMaxAdditionalText + 1;
@@ -76,7 +76,7 @@ std::uint32_t SendRequestPayload(const char* internalName, const char* additiona
 
 std::int32_t SendFile(std::int32_t session, const char* password, const char* path,
                       std::int32_t tipo, const char* additional, std::int32_t additionalLength) {
-    std::int32_t result = BeginOperation(session, "VKTEnviar", 7);
+    std::int32_t result = BeginOperation(session, "VKTEnviar", VKT_STEP_CHECKING_FILE);
     if (result != runtime::kStatusOk) return result;
     runtime::ProcessState& process = runtime::Process();
 
@@ -88,7 +88,7 @@ std::int32_t SendFile(std::int32_t session, const char* password, const char* pa
     if (!AdoptKeptFile(path, &file)) {
         file = new (std::nothrow) TransferFile(path, tipo);
         if (file == nullptr) return FailReleasing(runtime::kNoMemory);
-        process.status->SetStep(7);
+        process.status->SetStep(VKT_STEP_CHECKING_FILE);
         result = file->Validate();
         if (result != runtime::kStatusOk) {
             delete file;  // closes and unlocks it
@@ -135,7 +135,7 @@ std::int32_t SendFile(std::int32_t session, const char* password, const char* pa
     }
 
     runtime::Connection& connection = *process.connection;
-    process.status->SetStep(9);
+    process.status->SetStep(VKT_STEP_AUTHORISING);
     process.status->SetBytesTotal(context.WorkLength());
     std::unique_lock<std::recursive_mutex> sending(connection.SendLock());
     result = SendMessage(connection, "2", "F", context.WorkBuffer(), context.WorkLength());

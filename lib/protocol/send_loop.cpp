@@ -29,7 +29,7 @@ namespace {
 
 constexpr std::uint32_t kBlockSize = 8192;
 constexpr std::uint32_t kPrefixSize = 10;
-constexpr std::int32_t kCancelled = 40065;
+using runtime::kCancelled;
 constexpr std::chrono::milliseconds kBlockPause{25};
 
 // A frame the server sent while blocks go out. 0 to go on, else the code that ends the loop
@@ -122,7 +122,7 @@ std::int32_t SendBlocks(runtime::Connection& connection, TransferFile& file, Key
 std::int32_t SendSignature(runtime::Connection& connection, KeyContext& context,
                            crypto::Handle digest) {
     runtime::StatusBlock& status = *runtime::Process().status;
-    status.SetStep(6);
+    status.SetStep(VKT_STEP_SIGNING);
     crypto::Handle signature = 0;
     std::uint32_t size = 0;
     std::int32_t result = context.SignDigest(digest, &signature, &size);
@@ -142,7 +142,7 @@ std::int32_t SendSignature(runtime::Connection& connection, KeyContext& context,
     }
     connection.SetState(3, 12);
     sending.unlock();
-    status.SetStep(8);
+    status.SetStep(VKT_STEP_SERVER_PROCESSING);
     return runtime::kStatusOk;
 }
 
@@ -159,7 +159,7 @@ std::int32_t SendAcceptedFile(runtime::Connection& connection) {
 
     connection.DisableNotifications();
     status.SetActivity(runtime::kActivityRunning);
-    status.SetStep(3);
+    status.SetStep(VKT_STEP_SENDING);
     status.SetBytesTotal(facts.dataSize);
     status.SetBytesDone(0);
 

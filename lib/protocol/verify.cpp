@@ -72,7 +72,7 @@ void HandleVerifyAnswer(runtime::Connection& connection) {
 
 std::int32_t VerifyFile(std::int32_t session, const char* path, std::int32_t tipo, char* answer,
                         std::int32_t* answerLength) {
-    std::int32_t result = BeginOperation(session, "VKTVerificar", 7);
+    std::int32_t result = BeginOperation(session, "VKTVerificar", VKT_STEP_CHECKING_FILE);
     if (result != runtime::kStatusOk) return result;
     runtime::ProcessState& process = runtime::Process();
 
@@ -86,7 +86,7 @@ std::int32_t VerifyFile(std::int32_t session, const char* path, std::int32_t tip
     CloseKeptFile();
     auto file = std::unique_ptr<TransferFile>(new (std::nothrow) TransferFile(path, tipo));
     if (file == nullptr) return FailReleasing(runtime::kNoMemory);
-    process.status->SetStep(7);
+    process.status->SetStep(VKT_STEP_CHECKING_FILE);
     result = file->Validate();
     if (result != runtime::kStatusOk) return Fail(result);  // the object closes the file
     ChangeSlot([&file](runtime::SessionSlot& slot) { file->StoreIn(slot); });
@@ -100,7 +100,7 @@ std::int32_t VerifyFile(std::int32_t session, const char* path, std::int32_t tip
     }
 
     runtime::Connection& connection = *process.connection;
-    process.status->SetStep(7);
+    process.status->SetStep(VKT_STEP_CHECKING_FILE);
     process.status->SetBytesTotal(context.WorkLength());
     {
         std::unique_lock<std::recursive_mutex> sending(connection.SendLock());

@@ -97,9 +97,9 @@ static void TestStatusBeforeAnyOperation(void) {
     StatusRecord second;
     memset(&first, 0xAB, sizeof first);
     memset(&second, 0xCD, sizeof second);
-    Check(VKTEstado(&first) == 0, "VKTEstado returns 0");
+    Check(VKTEstado(&first) == VKT_STATUS_OK, "VKTEstado returns 0");
     Check(first.function[0] == '\0' && first.functionLength == 0, "function empty");
-    Check(first.step == 0 && first.activity == 0, "step 0, activity 0");
+    Check(first.step == VKT_STEP_NONE && first.activity == VKT_ACTIVITY_IDLE, "step 0, activity 0");
     Check(AllBytesAre(&first, sizeof first, 0), "the whole record is written, all zero");
     Check(VKTEstado(&second) == 0 && memcmp(&first, &second, sizeof first) == 0,
           "reading does not change the block");

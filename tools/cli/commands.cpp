@@ -21,9 +21,6 @@
 namespace vkt::cli {
 namespace {
 
-// The verify answer of a server that needs no additional information for the file: the file
-// is sent without additional text.
-constexpr std::int32_t kNoInformationNeeded = 40068;
 constexpr std::size_t kAnswerBuffer = 2048;
 
 std::int32_t FileKind(const CommandLine& line) {
@@ -37,7 +34,7 @@ std::int32_t AskServer(const Library& library, const Session& session, const Com
     std::int32_t length = 0;
     const std::int32_t result = library.verificar(session.id(), line.target.c_str(), FileKind(line),
                                                   buffer.data(), &length);
-    if (result == 0) {
+    if (result == VKT_STATUS_OK) {
         const auto kept = static_cast<std::size_t>(length < 0 ? 0 : length);
         answer->assign(buffer.data(), kept < kAnswerBuffer ? kept : kAnswerBuffer - 1);
     }
@@ -108,10 +105,10 @@ int Send(const Library& library, Session& session, const CommandLine& line,
         return kExitInterrupted;
     }
     std::string additional;
-    if (verified == 0) {
+    if (verified == VKT_STATUS_OK) {
         const int built = BuildAdditionalText(answer, given, &additional);
         if (built != kExitOk) return built;
-    } else if (verified == kNoInformationNeeded) {
+    } else if (verified == VKT_STATUS_NO_INFORMATION_NEEDED) {
         DiscardErrors(library);
         if (!given.empty()) {
             std::fprintf(stderr,
@@ -125,7 +122,7 @@ int Send(const Library& library, Session& session, const CommandLine& line,
     const std::int32_t started =
         library.enviar(session.id(), password.c_str(), line.target.c_str(), FileKind(line),
                        additional.c_str(), static_cast<std::int32_t>(additional.size()));
-    if (started != 0) {
+    if (started != VKT_STATUS_OK) {
         PrintErrors(library);
         return kExitFailed;
     }
@@ -140,7 +137,7 @@ int Get(const Library& library, Session& session, const CommandLine& line,
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     const std::int32_t started =
         library.solicitar(session.id(), password.c_str(), line.target.c_str(), folder.c_str());
-    if (started != 0) {
+    if (started != VKT_STATUS_OK) {
         PrintErrors(library);
         return kExitFailed;
     }
@@ -159,13 +156,13 @@ int Verify(const Library& library, Session& session, const CommandLine& line) {
         session.Abandon();
         return kExitInterrupted;
     }
-    if (verified == kNoInformationNeeded) {
+    if (verified == VKT_STATUS_NO_INFORMATION_NEEDED) {
         DiscardErrors(library);
         std::fprintf(stderr, "vkt: the server needs no additional information for %s\n",
                      line.target.c_str());
         return kExitOk;
     }
-    if (verified != 0) {
+    if (verified != VKT_STATUS_OK) {
         PrintErrors(library);
         return kExitFailed;
     }

@@ -18,15 +18,15 @@ constexpr long kPollNanoseconds = 100L * 1000 * 1000;
 const char* StageName(Activity activity, std::uint32_t step) {
     if (activity == Activity::kSend) {
         switch (step) {
-            case 7:
+            case VKT_STEP_CHECKING_FILE:
                 return "checking the file";
-            case 9:
+            case VKT_STEP_AUTHORISING:
                 return "awaiting the server's authorisation";
-            case 3:
+            case VKT_STEP_SENDING:
                 return "sending the file";
-            case 6:
+            case VKT_STEP_SIGNING:
                 return "signing the file";
-            case 8:
+            case VKT_STEP_SERVER_PROCESSING:
                 return "awaiting the server's acceptance";
             default:
                 return nullptr;
@@ -34,13 +34,13 @@ const char* StageName(Activity activity, std::uint32_t step) {
     }
     if (activity == Activity::kGet) {
         switch (step) {
-            case 3:
+            case VKT_STEP_SENDING:
                 return "sending the request";
-            case 8:
+            case VKT_STEP_SERVER_PROCESSING:
                 return "awaiting the server";
-            case 4:
+            case VKT_STEP_RECEIVING:
                 return "receiving the file";
-            case 7:
+            case VKT_STEP_CHECKING_FILE:
                 return "verifying the file";
             default:
                 return nullptr;
@@ -50,7 +50,8 @@ const char* StageName(Activity activity, std::uint32_t step) {
 }
 
 bool ShowsBytes(Activity activity, std::uint32_t step) {
-    return (activity == Activity::kSend && step == 3) || (activity == Activity::kGet && step == 4);
+    return (activity == Activity::kSend && step == VKT_STEP_SENDING) ||
+           (activity == Activity::kGet && step == VKT_STEP_RECEIVING);
 }
 
 double Now() {
@@ -105,9 +106,9 @@ WaitResult WaitForOperation(const Library& library, Activity activity, int bound
     for (bool first = true;; first = false) {
         if (InterruptSignal() != 0) return WaitResult::kInterrupted;
         StatusRecord status{};
-        if (library.estado(&status) == 0) {
-            if (status.activity == 0) return WaitResult::kEnded;
-            if (status.activity == 1) return WaitResult::kFailed;
+        if (library.estado(&status) == VKT_STATUS_OK) {
+            if (status.activity == VKT_ACTIVITY_IDLE) return WaitResult::kEnded;
+            if (status.activity == VKT_ACTIVITY_FAILED) return WaitResult::kFailed;
             if (first || status.step != last.step || status.bytesDone != last.bytesDone ||
                 status.bytesTotal != last.bytesTotal) {
                 lastChange = Now();

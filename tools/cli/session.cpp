@@ -8,8 +8,6 @@
 namespace vkt::cli {
 namespace {
 
-constexpr std::int32_t kNoSession = 40039;
-constexpr std::int32_t kOperationRunning = 40063;
 constexpr int kWatchdogSeconds = 120;
 constexpr int kMarginSeconds = 30;
 
@@ -24,7 +22,7 @@ int Session::Open(const ConnectSettings& settings, const SecretText& password) {
     const std::int32_t result =
         library_.conectar(settings.server.c_str(), settings.service.c_str(), settings.user.c_str(),
                           password.c_str(), settings.keys.c_str(), settings.timeout, &id);
-    if (result != 0) {
+    if (result != VKT_STATUS_OK) {
         PrintErrors(library_);
         return kExitFailed;
     }
@@ -56,16 +54,16 @@ int Session::Wait(Activity activity) {
 void Session::Abandon() {
     if (!open_) return;
     open_ = false;
-    if (library_.desconectar(id_) == kOperationRunning) DiscardErrors();
+    if (library_.desconectar(id_) == VKT_STATUS_OPERATION_RUNNING) DiscardErrors();
 }
 
 void Session::Close() {
     if (!open_) return;
     open_ = false;
     const std::int32_t result = library_.desconectar(id_);
-    if (result == kOperationRunning) {
+    if (result == VKT_STATUS_OPERATION_RUNNING) {
         DiscardErrors();
-    } else if (result != 0 && result != kNoSession) {
+    } else if (result != VKT_STATUS_OK && result != VKT_STATUS_NO_SESSION) {
         std::fprintf(stderr, "vkt: closing the session failed:\n");
         PrintErrors(library_);
     }

@@ -34,7 +34,7 @@ std::int32_t Connection::SendPaced(const std::uint8_t* frame, std::int32_t lengt
     const int fd = socket_;
     if (connected_ == 0 || fd < 0) return SocketStatus(ENOTCONN);
     // No built frame (or a negative count) is a caller's fault, never an empty send.
-    if (length <= 0 || frame == nullptr) return kNegativeSendLength;
+    if (length <= 0 || frame == nullptr) return kInvalidParameter;
 
     WaitClock::time_point lastProgress = WaitClock::now();
     std::int32_t sent = 0;

@@ -86,7 +86,7 @@ void StatusBlock::Reset() {
 void StatusBlock::ResetLocked() {
     CopyText(record_.fileName, "");
     CopyText(record_.function, "No hay funcion activa");
-    record_.step = 10;
+    record_.step = VKT_STEP_NO_OPERATION;
     record_.activity = kActivityIdle;
     record_.bytesDone = 0;
 }

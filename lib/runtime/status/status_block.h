@@ -9,9 +9,9 @@
 namespace vkt::runtime {
 
 enum : std::uint32_t {
-    kActivityIdle = 0,  // idle, or ended well
-    kActivityFailed = 1,
-    kActivityRunning = 2,
+    kActivityIdle = VKT_ACTIVITY_IDLE,  // idle, or ended well
+    kActivityFailed = VKT_ACTIVITY_FAILED,
+    kActivityRunning = VKT_ACTIVITY_RUNNING,
 };
 
 class StatusBlock {

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "vkt32.h"
+
 namespace vkt::runtime {
 
 enum : std::int32_t {
@@ -16,28 +18,34 @@ enum : std::int32_t {
     kSourceLibrary = 4,
 };
 
-// Codes the runtime and the protocol raise (texts in the catalogue).
+// Codes the runtime and the protocol raise (texts in the catalogue). Those a caller acts on are
+// the public VKT_STATUS_* values.
 enum : std::int32_t {
-    kStatusOk = 0,
-    kBadFrame = 40001,  // "Estructura de mensaje inválida"
+    kStatusOk = VKT_STATUS_OK,
+    kPasswordRefused = 2604,  // the key record's -604: wrong password or damaged record
+    kBadFrame = 40001,        // "Estructura de mensaje inválida"
     kBadCharacteristic = 40002,
     kBadMessageType = 40003,
     kBadLength = 40004,
-    kTooManySessions = 40033,
-    kNoSessionToClose = 40034,
-    kServerBusy = 40040,  // the server answered the connect with its busy reply
-    kNoSession = 40039,
-    kFileNotFound = 40050,
-    kFileIoError = 40051,
-    kNegativeSendLength = 40053,
-    kInvalidParameter = 40053,  // "Parámetro no válido": an argument missing, empty or too long
-    kTimeout = 40055,
-    kEventThreadFailed = 40060,  // no catalogue text
-    kServerTextMalformed = 40062,
-    kOperationRunning = 40063,
-    kServerClosed = 40064,
-    kNoMemory = 40100,
-    kServerSilent = 49997,
+    kKeyUnavailable = VKT_STATUS_KEY_UNAVAILABLE,  // "Clave privada no disponible"
+    kTooManySessions = VKT_STATUS_SESSION_HELD,
+    kNoSessionToClose = VKT_STATUS_NO_SESSION_TO_CLOSE,
+    kServerBusy = VKT_STATUS_SERVER_BUSY,  // the server answered the connect with its busy reply
+    kNoSession = VKT_STATUS_NO_SESSION,
+    kFileNotFound = VKT_STATUS_FILE_NOT_FOUND,
+    kFileIoError = VKT_STATUS_FILE_IO,
+    kKeyControlFailed = VKT_STATUS_KEY_CONTROL_FAILED,  // "Fallo de control de la clave privada"
+    // "Parámetro no válido": an argument missing, empty or too long, a negative send length
+    kInvalidParameter = VKT_STATUS_INVALID_PARAMETER,
+    kTimeout = VKT_STATUS_TIMEOUT,
+    kEventThreadFailed = VKT_STATUS_EVENT_THREAD_FAILED,  // no catalogue text
+    kAlreadyConnected = VKT_STATUS_ALREADY_CONNECTED,
+    kServerTextMalformed = VKT_STATUS_SERVER_TEXT_MALFORMED,
+    kOperationRunning = VKT_STATUS_OPERATION_RUNNING,
+    kServerClosed = VKT_STATUS_SERVER_CLOSED,
+    kCancelled = VKT_STATUS_CANCELLED,
+    kNoMemory = VKT_STATUS_NO_MEMORY,
+    kServerSilent = VKT_STATUS_SERVER_SILENT,
     kServerKeepAlive = 49998,  // internal notice: never returned by an export nor recorded
     kNothingWaiting = 49999,   // internal notice: never returned by an export nor recorded
 };

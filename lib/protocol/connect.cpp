@@ -1,5 +1,5 @@
 // VKTConectar: checks, the key file, the socket, the slot, the connect request and follow-up.
-// The reply is awaited in state 1/0 on the event thread; activity stays 2 until then.
+// The reply (kSessionKey) is awaited on the event thread; activity stays 2 until then.
 #include "protocol/connect.h"
 
 #include <cerrno>
@@ -101,7 +101,7 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     if (connection->IsConnected()) return Fail(kAlreadyConnected);
 
     // The socket is watched only once the reply is awaited: a server that answers at once
-    // (a refusal, then a close) must find its frame read in state 1, not dropped as idle.
+    // (a refusal, then a close) must find its frame read as the awaited reply, not dropped.
     const std::int32_t connected = connection->Connect(runtime::Connection::Watch::kLater);
     if (connected != runtime::kStatusOk) {
         RetireConnection();
@@ -140,7 +140,7 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
     }
 
     connection->SetKeyPassword(password);
-    connection->SetState(1, 0);
+    connection->SetAwaiting(runtime::Awaiting::kSessionKey);
     result = SendMessage(*connection, "1", "Z", nullptr, 0);
     if (result != runtime::kStatusOk) return FailReleasingSession(process, result, session);
 

@@ -1,5 +1,5 @@
 // The two handlers that complete a connect on the event thread: the session-key reply
-// (state 1) and the line parameters (state 4).
+// (kSessionKey) and the line parameters (kLineParameters).
 #include <cstring>
 
 #include "protocol/connect.h"
@@ -64,7 +64,7 @@ std::int32_t HandleConnectReply(runtime::Connection& connection) {
         case '9':
             break;
         case '0':
-            // The server is busy: the session waits for its key, still in state 1.
+            // The server is busy: the session still awaits its key.
             process.errors->Add(runtime::kServerBusy);
             return runtime::kServerBusy;
         default:

@@ -18,7 +18,7 @@ void RetireConnection() {
     std::lock_guard<std::recursive_mutex> sending(connection->SendLock());
     connection->Close();
     connection->SetLineParameters(runtime::Connection::kMaxBlock, 0);
-    connection->SetState(0, 0);
+    connection->SetAwaiting(runtime::Awaiting::kNothing);
     connection->SetKeyPassword("");
 }
 

@@ -9,7 +9,7 @@ namespace vkt::protocol {
 std::int32_t DisconnectSession(std::int32_t session);
 
 // Closes the process's connection and returns it to the state of a new one: no socket, no
-// buffers, block size 8,192, rate 0, state 0/0, no kept password. The object itself stays (the
+// buffers, block size 8,192, rate 0, kNothing, no kept password. The object itself stays (the
 // event thread and the timers may still hold its address), so the next connect starts as with a
 // fresh connection.
 void RetireConnection();

@@ -1,4 +1,4 @@
-// Dispatch: the operation state of the connection chooses the handler of an incoming frame.
+// Dispatch: what the connection awaits chooses the handler of an incoming frame.
 #include "protocol/dispatch.h"
 
 #include "protocol/connect.h"
@@ -16,42 +16,47 @@ void InstallDispatch() {
 }
 
 void Dispatch(runtime::Connection& connection) {
-    switch (connection.GetState()) {
-        case 1: {
-            // After a busy reply the connection waits in state 1 for the session key with the
+    using runtime::Awaiting;
+    const Awaiting awaited = connection.Awaited();
+    // No default: every value has its case, and the compiler asks for a new one's.
+    switch (awaited) {
+        case Awaiting::kNothing:
+            break;  // the frame is ignored
+        case Awaiting::kSessionKey: {
+            // After a busy reply the connection waits for the session key with the
             // keep-alive timer paused, but the idle watchdog counts on: a server that then
             // stays silent ends the session with 49997 like anywhere else. Any other failure
             // released the session and its timers.
             PauseSessionTimers();
             const std::int32_t result = HandleConnectReply(connection);
             if (result == 0) {
-                connection.SetState(4, 0);
+                connection.SetAwaiting(Awaiting::kLineParameters);
                 ResumeSessionTimers();
             } else if (result == runtime::kServerBusy) {
                 ResumeIdleWatchdog();
             }
             break;
         }
-        case 4:
+        case Awaiting::kLineParameters:
             PauseSessionTimers();
             HandleLineParameters(connection);
-            connection.SetState(0, 0);
+            connection.SetAwaiting(Awaiting::kNothing);
             if (runtime::StatusBlock* status = runtime::Process().status) {
                 status->SetActivity(runtime::kActivityIdle);
             }
             ResumeSessionTimers();
             break;
-        case 2:
-            DispatchRequestState(connection, connection.GetSubstate());
+        case Awaiting::kFileBlock:
+        case Awaiting::kFileDigest:
+            DispatchRequestState(connection, awaited);
             break;
-        case 3:
-            DispatchSendState(connection, connection.GetSubstate());
+        case Awaiting::kSendRequestAnswer:
+        case Awaiting::kSignatureAnswer:
+            DispatchSendState(connection, awaited);
             break;
-        case 5:
-            DispatchVerifyState(connection, connection.GetSubstate());
+        case Awaiting::kVerifyAnswer:
+            DispatchVerifyState(connection);
             break;
-        default:
-            break;  // idle: nothing is awaited
     }
 }
 

@@ -1,19 +1,14 @@
 // The dispatcher of incoming frames: runs on the event thread for every frame that is not a
-// keep-alive and hands it to the handler of the connection's operation state.
-//
-//   state/sub  awaited message                 handler
-//   0/0        none (frames are ignored)       -
-//   1/0        session-key reply               HandleConnectReply, then 4/0
-//   4/0        line parameters (any frame)     HandleLineParameters, then 0/0, activity 0
-//   2/10, 2/11 file block, file digest         DispatchRequestState
-//   3/10, 3/12 acceptance or error report      DispatchSendState
-//   5/*        verify answer or error report   DispatchVerifyState
+// keep-alive and hands it to the handler of what the connection awaits (runtime/net/awaiting.h):
+// the session key to HandleConnectReply (then the line parameters are awaited), the line
+// parameters to HandleLineParameters (then nothing, activity 0), the transfers' messages to
+// the three entries below.
 //
 // Senders hold the connection's SendLock() around "set fields, build, send, set state" and
 // never while waiting for a reply.
 #pragma once
 
-#include <cstdint>
+#include "runtime/net/awaiting.h"
 
 namespace vkt::runtime {
 class Connection;
@@ -39,11 +34,11 @@ void ResumeIdleWatchdog();
 // True while this process holds the session slot.
 bool SessionHeldHere();
 
-// The handlers of the transfer states, one per operation: the request (state 2), the send
-// (state 3) and the verify (state 5). Each receives the whole state so that it can tell its
-// substates apart.
-void DispatchRequestState(runtime::Connection& connection, std::uint32_t substate);
-void DispatchSendState(runtime::Connection& connection, std::uint32_t substate);
-void DispatchVerifyState(runtime::Connection& connection, std::uint32_t substate);
+// The entries of the transfers, one per operation: the request (a file block or the file
+// digest awaited), the send (the answer to the send request or to the signature) and the
+// verify (the verify answer). The first two receive what is awaited to tell those apart.
+void DispatchRequestState(runtime::Connection& connection, runtime::Awaiting awaited);
+void DispatchSendState(runtime::Connection& connection, runtime::Awaiting awaited);
+void DispatchVerifyState(runtime::Connection& connection);
 
 }  // namespace vkt::protocol

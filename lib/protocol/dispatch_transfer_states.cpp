@@ -1,6 +1,6 @@
-// The dispatcher's entries for the transfer states: the request (state 2), the send (state 3)
-// and the verify (state 5). The session timers are paused while a handler runs, so keep-alives
-// are neither sent nor awaited during a transfer step.
+// The dispatcher's entries for the transfers: the request, the send and the verify. The
+// session timers are paused while a handler runs, so keep-alives are neither sent nor awaited
+// during a transfer step.
 #include "protocol/dispatch.h"
 #include "protocol/operation_support.h"
 #include "protocol/request.h"
@@ -12,11 +12,12 @@
 
 namespace vkt::protocol {
 
-void DispatchRequestState(runtime::Connection& connection, std::uint32_t substate) {
-    if (substate != 10 && substate != 11) return;
+// Dispatch sends only kFileBlock and kFileDigest here. No other value names a message of a
+// request, so an unknown one, which would be ignored, cannot occur.
+void DispatchRequestState(runtime::Connection& connection, runtime::Awaiting awaited) {
     connection.DisableNotifications();
     PauseSessionTimers();
-    if (substate == 10) {
+    if (awaited == runtime::Awaiting::kFileBlock) {
         HandleFileBlock(connection);
     } else if (HandleFileDigest(connection) == 0) {
         runtime::Process().status->SetActivity(runtime::kActivityIdle);
@@ -25,22 +26,24 @@ void DispatchRequestState(runtime::Connection& connection, std::uint32_t substat
     EnableNotificationsLocked();
 }
 
-void DispatchSendState(runtime::Connection& connection, std::uint32_t substate) {
-    if (substate == 12) {
+// Dispatch sends only kSendRequestAnswer and kSignatureAnswer here. No other value names a
+// message of a send, so an unknown one, which would be ignored, cannot occur.
+void DispatchSendState(runtime::Connection& connection, runtime::Awaiting awaited) {
+    if (awaited == runtime::Awaiting::kSignatureAnswer) {
         connection.DisableNotifications();
         PauseSessionTimers();
         HandleEndOfSend(connection);
         ResumeSessionTimers();
         EnableNotificationsLocked();
-    } else if (substate == 10) {
-        // The loop turns notifications back on at its end.
+    } else {
+        // The answer to the send request. The loop turns notifications back on at its end.
         PauseSessionTimers();
         HandleSendLoop(connection);
         ResumeSessionTimers();
     }
 }
 
-void DispatchVerifyState(runtime::Connection& connection, std::uint32_t) {
+void DispatchVerifyState(runtime::Connection& connection) {
     HandleVerifyAnswer(connection);
 }
 

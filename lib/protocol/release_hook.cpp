@@ -17,13 +17,13 @@ void AbandonTransfer(bool done) {
         TheVerifyMailbox().Abandon();
         return;
     }
-    // Whatever the state says: the idle watchdog has already set it to 0/0 when its release
+    // Whatever the connection awaits: the idle watchdog has already reset it when its release
     // comes. After a request that ended there is no part file to find.
     DiscardPartFile();
     if (runtime::Connection* connection = runtime::Process().connection) {
-        const std::uint32_t substate = connection->GetSubstate();
-        if (connection->GetState() == 2 && (substate == 10 || substate == 11)) {
-            connection->SetState(0, 0);
+        const runtime::Awaiting awaited = connection->Awaited();
+        if (awaited == runtime::Awaiting::kFileBlock || awaited == runtime::Awaiting::kFileDigest) {
+            connection->SetAwaiting(runtime::Awaiting::kNothing);
         }
     }
 }

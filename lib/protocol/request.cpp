@@ -93,7 +93,7 @@ std::int32_t RequestFile(std::int32_t session, const char* password, const char*
         std::memcpy(slot.destinationDirectory, directory, std::strlen(directory));
         slot.dataSize = 0;
     });
-    connection.SetState(2, 10);
+    connection.SetAwaiting(runtime::Awaiting::kFileBlock);
     connection.EnableNotifications();
     return runtime::kStatusOk;
 }

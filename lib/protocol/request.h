@@ -1,13 +1,13 @@
 // Requesting a file: VKTSolicitar on the caller's thread, then the blocks and the digest check
-// on the event thread.
+// on the event thread; on the right, what the connection awaits next (runtime/net/awaiting.h).
 //
-//   caller     NAME checked (one component), an existing DIR/NAME that another process holds
-//              refused (40051); the part file DIR/.NAME.<pid>.vkt-part created empty, sealed
-//              request "P" NAME                                               -> state 2/10
-//   2/10 "T"   each block appended to the part file (the first, found by the file being
-//              empty, starts with 10 digits of the total size); the last one  -> state 2/11
-//   2/11 "H"   the part file's MD5 against the server's hex digest, then the part file synced
-//              and renamed to DIR/NAME: activity 0                            -> state 0/0
+//   caller          NAME checked (one component), an existing DIR/NAME that another process
+//                   holds refused (40051); the part file DIR/.NAME.<pid>.vkt-part created
+//                   empty, sealed request "P" NAME                          -> kFileBlock
+//   kFileBlock "T"  each block appended to the part file (the first, found by the file being
+//                   empty, starts with 10 digits of the total size); the last -> kFileDigest
+//   kFileDigest "H" the part file's MD5 against the server's hex digest, then the part file
+//                   synced and renamed to DIR/NAME: activity 0              -> kNothing
 // An older DIR/NAME is untouched until that rename. Every failure that ends the transfer
 // deletes the part file (request_part_file.h); an error report keeps the session open.
 #pragma once
@@ -26,9 +26,9 @@ namespace vkt::protocol {
 std::int32_t RequestFile(std::int32_t session, const char* password, const char* name,
                          const char* directory);
 
-// State 2/10: one file block (or the server's error report).
+// kFileBlock: one file block (or the server's error report).
 std::int32_t HandleFileBlock(runtime::Connection& connection);
-// State 2/11: the file digest (or the server's error report).
+// kFileDigest: the file digest (or the server's error report).
 std::int32_t HandleFileDigest(runtime::Connection& connection);
 
 // directory + "/" + name into out (capacity bytes); false when it does not fit.

@@ -5,7 +5,7 @@
 // The part file is reopened for every block (write access, existing file only, no sharing) so
 // that a block is the first exactly when the file is still empty. Every failure that ends the
 // transfer deletes the part file; a failure that keeps the session open also returns the
-// connection to state 0/0, so later frames of the abandoned transfer are ignored.
+// connection to awaiting nothing, so later frames of the abandoned transfer are ignored.
 #include <unistd.h>
 
 #include <climits>
@@ -58,7 +58,7 @@ std::int32_t FailReleasingDeleting(std::int32_t code, int fd, const char* path) 
 std::int32_t FailDeleting(runtime::Connection& connection, std::int32_t code, int fd,
                           const char* path) {
     Discard(fd, path);
-    connection.SetState(0, 0);
+    connection.SetAwaiting(runtime::Awaiting::kNothing);
     return Fail(code);
 }
 
@@ -92,7 +92,7 @@ std::int32_t AppendBlock(runtime::Connection& connection, const std::uint8_t* pl
         return FailReleasingDeleting(runtime::kFileIoError, fd, path);
     }
     if (done >= total) {
-        connection.SetState(2, 11);
+        connection.SetAwaiting(runtime::Awaiting::kFileDigest);
         status.SetStep(VKT_STEP_CHECKING_FILE);
     }
     ::close(fd);
@@ -124,7 +124,7 @@ std::int32_t HandleFileBlock(runtime::Connection& connection) {
 
     if (type == '9') {
         Discard(fd, path);
-        connection.SetState(0, 0);
+        connection.SetAwaiting(runtime::Awaiting::kNothing);
         return FailWithServerText(context.WorkBuffer(), context.WorkLength());
     }
     return AppendBlock(connection, context.WorkBuffer(), context.WorkLength(),
@@ -149,7 +149,7 @@ std::int32_t HandleFileDigest(runtime::Connection& connection) {
     KeyContext context;
     std::int32_t result = context.Unseal(SessionKey(), incoming.data, incoming.length);
     if (result != runtime::kStatusOk) return FailDeleting(connection, result, -1, path);
-    connection.SetState(0, 0);
+    connection.SetAwaiting(runtime::Awaiting::kNothing);
     if (type == '9') {
         runtime::RemoveFile(path);
         return FailWithServerText(context.WorkBuffer(), context.WorkLength());

@@ -151,7 +151,7 @@ std::int32_t SendFile(std::int32_t session, const char* password, const char* pa
     ChangeSlot([file](runtime::SessionSlot& slot) { file->HandOver(slot); });
     owned.reset();
     connection.SetKeyPassword(password);
-    connection.SetState(3, 10);
+    connection.SetAwaiting(runtime::Awaiting::kSendRequestAnswer);
     connection.EnableNotifications();
     return runtime::kStatusOk;
 }

@@ -1,12 +1,13 @@
 // Sending a file: VKTEnviar on the caller's thread, then the blocks, the signature and the end
-// on the event thread.
+// on the event thread; on the right, what the connection awaits next (runtime/net/awaiting.h).
 //
-//   caller     check the file (or reuse the one kept from a refused request), check the key
-//              and password, send the sealed request "F" NAME[,TEXT]        -> state 3/10
-//   3/10 "O"   blocks "T" (the first with 10 digits of the data size), MD5 over their
-//              plaintexts, signature "S" of that digest                        -> state 3/12
-//   3/12 "O"   delivered: activity 0                                           -> state 0/0
-//   "9"        the server's error report is recorded; the session stays open
+//   caller                  check the file (or reuse the one kept from a refused request),
+//                           check the key and password, send the sealed request
+//                           "F" NAME[,TEXT]                           -> kSendRequestAnswer
+//   kSendRequestAnswer "O"  blocks "T" (the first with 10 digits of the data size), MD5 over
+//                           their plaintexts, signature "S" of that digest -> kSignatureAnswer
+//   kSignatureAnswer "O"    delivered: activity 0                     -> kNothing
+//   "9"                     the server's error report is recorded; the session stays open
 #pragma once
 
 #include <cstdint>
@@ -22,9 +23,9 @@ namespace vkt::protocol {
 std::int32_t SendFile(std::int32_t session, const char* password, const char* path,
                       std::int32_t tipo, const char* additional, std::int32_t additionalLength);
 
-// State 3/10: the answer to the send request; on acceptance the blocks and the signature.
+// kSendRequestAnswer: the answer to the send request; on acceptance the blocks and the signature.
 std::int32_t HandleSendLoop(runtime::Connection& connection);
-// State 3/12: the answer to the signature.
+// kSignatureAnswer: the answer to the signature.
 std::int32_t HandleEndOfSend(runtime::Connection& connection);
 
 // The payload of a send request: internal name, and when additional is given and

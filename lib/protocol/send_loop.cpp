@@ -117,7 +117,7 @@ std::int32_t SendBlocks(runtime::Connection& connection, TransferFile& file, Key
     return result;
 }
 
-// Signs the digest and sends the signature; state 3/12 once it is sent. 0 or the code,
+// Signs the digest and sends the signature; kSignatureAnswer once it is sent. 0 or the code,
 // recorded.
 std::int32_t SendSignature(runtime::Connection& connection, KeyContext& context,
                            crypto::Handle digest) {
@@ -140,7 +140,7 @@ std::int32_t SendSignature(runtime::Connection& connection, KeyContext& context,
         sending.unlock();
         return FailReleasing(result);
     }
-    connection.SetState(3, 12);
+    connection.SetAwaiting(runtime::Awaiting::kSignatureAnswer);
     sending.unlock();
     status.SetStep(VKT_STEP_SERVER_PROCESSING);
     return runtime::kStatusOk;
@@ -167,7 +167,7 @@ std::int32_t SendAcceptedFile(runtime::Connection& connection) {
     std::int32_t result =
         SendBlocks(connection, file, context, facts.sessionKey, facts.dataSize, &digest);
     DropFile(file);
-    connection.SetState(0, 0);
+    connection.SetAwaiting(runtime::Awaiting::kNothing);
     if (result == runtime::kStatusOk) result = SendSignature(connection, context, digest);
     if (digest != 0) KeyContext::FreeDigest(digest);
     return result;
@@ -182,7 +182,7 @@ std::int32_t HandleSendLoop(runtime::Connection& connection) {
         result = SendAcceptedFile(connection);
     } else {
         // Refused (the file stays kept for a second attempt) or answered out of turn.
-        connection.SetState(0, 0);
+        connection.SetAwaiting(runtime::Awaiting::kNothing);
         result = incoming.messageType == '9' ? FailWithSealedReport(incoming.data, incoming.length)
                                              : FailReleasing(runtime::kBadMessageType);
     }
@@ -194,7 +194,7 @@ std::int32_t HandleSendLoop(runtime::Connection& connection) {
 
 std::int32_t HandleEndOfSend(runtime::Connection& connection) {
     const IncomingMessage& incoming = connection.Incoming();
-    connection.SetState(0, 0);
+    connection.SetAwaiting(runtime::Awaiting::kNothing);
     if (incoming.messageType == 'O') {
         runtime::StatusBlock& status = *runtime::Process().status;
         status.SetBytesDone(0);

@@ -64,7 +64,7 @@ std::int32_t VerifyWaitMilliseconds() {
 }
 
 void HandleVerifyAnswer(runtime::Connection& connection) {
-    connection.SetState(0, 0);
+    connection.SetAwaiting(runtime::Awaiting::kNothing);
     connection.DisableNotifications();
     const IncomingMessage& incoming = connection.Incoming();
     TheVerifyMailbox().Deliver(incoming.messageType, incoming.data, incoming.length);
@@ -114,7 +114,7 @@ std::int32_t VerifyFile(std::int32_t session, const char* path, std::int32_t tip
         // be dispatched before the caller waits for it.
         TheVerifyMailbox().Arm();
         process.status->SetBytesDone(context.WorkLength());
-        connection.SetState(5, 12);
+        connection.SetAwaiting(runtime::Awaiting::kVerifyAnswer);
         connection.EnableNotifications();
     }
 

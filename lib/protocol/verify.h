@@ -19,7 +19,8 @@ namespace vkt::protocol {
 std::int32_t VerifyFile(std::int32_t session, const char* path, std::int32_t tipo, char* answer,
                         std::int32_t* answerLength);
 
-// State 5: state 0/0, notifications off, the frame handed to the waiting caller.
+// kVerifyAnswer: nothing awaited any more, notifications off, the frame handed to the waiting
+// caller.
 void HandleVerifyAnswer(runtime::Connection& connection);
 
 // The longest wait for the answer: 60,000 ms, or VKT_VERIFY_WAIT_MS when set to a positive

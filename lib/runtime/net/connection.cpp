@@ -159,19 +159,6 @@ std::int32_t Connection::ParseLineParameters() {
     return 0;
 }
 
-void Connection::SetState(std::uint32_t state, std::uint32_t substate) {
-    state_ = state;
-    substate_ = substate;
-}
-
-std::uint32_t Connection::GetState() const {
-    return state_;
-}
-
-std::uint32_t Connection::GetSubstate() const {
-    return substate_;
-}
-
 bool Connection::EnableNotifications() {
     const int fd = socket_;
     if (fd < 0) {

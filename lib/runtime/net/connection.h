@@ -1,6 +1,6 @@
 // The process's one TCP connection with the server: resolution, connect, paced frame sends,
-// whole-frame receives with a stall time-out, the outgoing and incoming messages, and the
-// operation state that decides which handler an incoming frame goes to.
+// whole-frame receives with a stall time-out, the outgoing and incoming messages, and what it
+// awaits from the server, which decides the handler an incoming frame goes to.
 //
 // Every socket failure is reported as ComposeStatus(<Winsock number>, 1): errno and resolver
 // errors are mapped to the catalogue's socket numbers first (socket_errors.h).
@@ -11,8 +11,8 @@
 // frame out of the connection before it starts sending, ReceiveFrame assembles a frame in a
 // buffer of its own and installs it only when it is complete. Incoming() hands out the
 // incoming message without the lock; it is read by the thread that received it, or after that
-// thread has signalled the reader. The socket, the state, the line parameters and the
-// time-out are atomics.
+// thread has signalled the reader. The socket, the awaited message, the line parameters and
+// the time-out are atomics.
 //
 // Each connect and each close starts a new generation of the connection, and the connect
 // operation binds the session it claimed to the current one: together they are the
@@ -28,6 +28,7 @@
 #include <mutex>
 
 #include "protocol/frame.h"
+#include "runtime/net/awaiting.h"
 #include "runtime/net/notification_target.h"
 
 namespace vkt::runtime {
@@ -92,9 +93,9 @@ class Connection {
     std::int32_t ParseLineParameters();  // from the incoming data; 0
     const protocol::IncomingMessage& Incoming() const { return incoming_; }
 
-    void SetState(std::uint32_t state, std::uint32_t substate);
-    std::uint32_t GetState() const;
-    std::uint32_t GetSubstate() const;
+    // What the connection awaits from the server (awaiting.h).
+    void SetAwaiting(Awaiting awaited) { awaiting_ = awaited; }
+    Awaiting Awaited() const { return awaiting_; }
 
     // Start or stop the window's watch of the socket; true without a window (nothing to tell).
     // False with errno set when there is no socket or the window refuses.
@@ -136,8 +137,7 @@ class Connection {
     std::atomic<std::int32_t> lineRate_{0};
     std::atomic<std::int32_t> timeoutSeconds_{0};
     // Read and written by the caller's thread, the event thread and the watchdog's tick.
-    std::atomic<std::uint32_t> state_{0};
-    std::atomic<std::uint32_t> substate_{0};
+    std::atomic<Awaiting> awaiting_{Awaiting::kNothing};
     std::atomic<std::uint32_t> connected_{0};
     protocol::OutgoingMessage outgoing_;
     protocol::IncomingMessage incoming_;

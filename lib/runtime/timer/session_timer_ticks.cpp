@@ -55,7 +55,7 @@ void SessionTimer::WatchdogTick() {
     inCallback_.store(0);
     if (!fire) return;
     Connection* connection = connection_.load();
-    if (connection != nullptr) connection->SetState(0, 0);
+    if (connection != nullptr) connection->SetAwaiting(Awaiting::kNothing);
     if (window_ != nullptr) window_->Post(EventKind::IdleTimeout, Origin(connection));
 }
 

@@ -34,15 +34,20 @@ class SessionTimerTest : public ::testing::Test {
 };
 
 TEST_F(SessionTimerTest, WatchdogRecords49997OnTheSecondSilentTickOnly) {
-    SessionTimer watchdog(Kind::Watchdog, 1000, nullptr, nullptr, &errors_);
+    Connection connection("127.0.0.1", "1", nullptr, 5);
+    connection.SetAwaiting(Awaiting::kFileBlock);
+    SessionTimer watchdog(Kind::Watchdog, 1000, nullptr, &connection, &errors_);
     const auto start = Clock::now();
     ASSERT_EQ(watchdog.Start(), 0u);
     EXPECT_EQ(watchdog.IsRunning(), 1u);
 
     ASSERT_TRUE(WaitUntil([&] { return watchdog.Missed() == 1; }, kPatience));
     EXPECT_EQ(errors_.Count(), 0u);
+    EXPECT_EQ(connection.Awaited(), Awaiting::kFileBlock);
     ASSERT_TRUE(WaitUntil([&] { return errors_.Count() > 0; }, kPatience));
     EXPECT_GE(Clock::now() - start, Period() * 2);
+    // The exchange in progress is abandoned: a late frame of it will be ignored.
+    ASSERT_TRUE(WaitUntil([&] { return connection.Awaited() == Awaiting::kNothing; }, kPatience));
 
     watchdog.Kill();
     EXPECT_EQ(watchdog.IsRunning(), 0u);

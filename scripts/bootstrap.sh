@@ -7,7 +7,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libssl-dev openssl
-    clang-format
+    clang-format-14
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n
     xvfb xauth fonts-dejavu-core
 )

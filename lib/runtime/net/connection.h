@@ -25,9 +25,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
-#include "protocol/frame.h"
+#include "runtime/net/frame.h"
 #include "runtime/net/notification_target.h"
 
 namespace vkt::runtime {
@@ -90,7 +91,7 @@ class Connection {
     std::int32_t ReceiveFrameOf(std::uint32_t generation);
     std::int32_t CheckFrame();           // on the last received frame: 0 or 40001
     std::int32_t ParseLineParameters();  // from the incoming data; 0
-    const protocol::IncomingMessage& Incoming() const { return incoming_; }
+    const IncomingMessage& Incoming() const { return incoming_; }
 
     void SetState(std::uint32_t state, std::uint32_t substate);
     std::uint32_t GetState() const;
@@ -128,8 +129,8 @@ class Connection {
     char host_[254] = {};
     char service_[254] = {};
     char keyPassword_[256] = {};
-    std::uint8_t* recvBuffer_ = nullptr;
-    std::uint8_t* sendBuffer_ = nullptr;
+    std::unique_ptr<std::uint8_t[]> recvBuffer_;
+    std::unique_ptr<std::uint8_t[]> sendBuffer_;
     std::int32_t sendLength_ = 0;
     std::int32_t recvLength_ = 0;
     std::atomic<std::int32_t> blockSize_{kMaxBlock};
@@ -139,8 +140,8 @@ class Connection {
     std::atomic<std::uint32_t> state_{0};
     std::atomic<std::uint32_t> substate_{0};
     std::atomic<std::uint32_t> connected_{0};
-    protocol::OutgoingMessage outgoing_;
-    protocol::IncomingMessage incoming_;
+    OutgoingMessage outgoing_;
+    IncomingMessage incoming_;
 };
 
 }  // namespace vkt::runtime

@@ -32,7 +32,7 @@ bool StoreSessionKey(std::int32_t sessionId, crypto::Handle key) {
 
 // The session key from the envelope in the incoming data, stored in the slot.
 std::int32_t OpenSessionKey(runtime::Connection& connection) {
-    const protocol::IncomingMessage& incoming = connection.Incoming();
+    const runtime::IncomingMessage& incoming = connection.Incoming();
     runtime::StatusBlock& status = *runtime::Process().status;
     status.SetBytesDone(incoming.length);
     status.SetBytesTotal(incoming.length);
@@ -58,7 +58,7 @@ std::int32_t HandleConnectReply(runtime::Connection& connection) {
     process.status->SetStep(VKT_STEP_OPENING_SESSION);
     process.status->SetActivity(runtime::kActivityRunning);
 
-    const protocol::IncomingMessage& incoming = connection.Incoming();
+    const runtime::IncomingMessage& incoming = connection.Incoming();
     switch (incoming.messageType) {
         case '2':
         case '9':

@@ -4,7 +4,6 @@
 
 #include <mutex>
 
-#include "protocol/request_part_file.h"
 #include "runtime/net/connection.h"
 #include "runtime/process/process_state.h"
 #include "runtime/status/status_code.h"
@@ -57,9 +56,6 @@ std::int32_t DisconnectSession(std::int32_t session) {
             return runtime::kNoSession;
         }
         if (connection != nullptr) connection->DisableNotifications();
-        // This release does not go through the release hook, so a part file the slot still
-        // names goes here (none is left by a request that ended; this only guards the slot).
-        DiscardPartFile();
         if (!table.ReleaseSlot(session)) {
             process.errors->Add(runtime::kNoSessionToClose);
             result = runtime::kNoSessionToClose;

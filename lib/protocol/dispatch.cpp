@@ -12,7 +12,7 @@ namespace vkt::protocol {
 
 void InstallDispatch() {
     runtime::SetDispatchHook(&Dispatch);
-    runtime::SetReleaseHook(&AbandonTransfer);
+    InstallReleaseHooks();
 }
 
 void Dispatch(runtime::Connection& connection) {

@@ -16,13 +16,12 @@ class Connection;
 
 namespace vkt::protocol {
 
-// Installs Dispatch as the event thread's dispatch hook and AbandonTransfer as its release
-// hook (idempotent).
+// Installs Dispatch as the event thread's dispatch hook and the release hooks (idempotent).
 void InstallDispatch();
-// A release of the session under a transfer: before the slot is freed (done false) deletes a
-// request's partly received file; after it (done true) wakes a caller waiting for a verify
-// answer.
-void AbandonTransfer(bool done);
+// Installs the protocol's part of every release of the session as the table's release hooks
+// (release_hooks.h): before the slot is freed a request's partly received file is deleted and
+// the session key destroyed; after it a caller waiting for a verify answer is woken.
+void InstallReleaseHooks();
 void Dispatch(runtime::Connection& connection);
 
 // Pause and resume the keep-alive timer and the idle watchdog of the session this process

@@ -104,7 +104,7 @@ std::int32_t AppendBlock(runtime::Connection& connection, const std::uint8_t* pl
 std::int32_t HandleFileBlock(runtime::Connection& connection) {
     char path[PATH_MAX];
     if (!SlotPartFile(path, sizeof path)) return Fail(runtime::kNoSession);
-    const IncomingMessage& incoming = connection.Incoming();
+    const runtime::IncomingMessage& incoming = connection.Incoming();
     const char type = incoming.messageType;
     if (type != 'T' && type != '9') {
         return FailReleasingDeleting(runtime::kBadMessageType, -1, path);
@@ -119,7 +119,7 @@ std::int32_t HandleFileBlock(runtime::Connection& connection) {
     if (size < 0) return FailReleasingDeleting(runtime::kFileIoError, fd, path);
 
     KeyContext context;
-    std::int32_t result = context.Unseal(SessionKey(), incoming.data, incoming.length);
+    std::int32_t result = context.Unseal(SessionKey(), incoming.Bytes(), incoming.length);
     if (result != runtime::kStatusOk) return FailDeleting(connection, result, fd, path);
 
     if (type == '9') {
@@ -137,7 +137,7 @@ std::int32_t HandleFileDigest(runtime::Connection& connection) {
     if (!SlotPartFile(path, sizeof path) || !SlotDestination(destination, sizeof destination)) {
         return Fail(runtime::kNoSession);
     }
-    const IncomingMessage& incoming = connection.Incoming();
+    const runtime::IncomingMessage& incoming = connection.Incoming();
     const char type = incoming.messageType;
     if (type != 'H' && type != '9') {
         return FailReleasingDeleting(runtime::kBadMessageType, -1, path);
@@ -147,7 +147,7 @@ std::int32_t HandleFileDigest(runtime::Connection& connection) {
     status.SetBytesDone(0);
 
     KeyContext context;
-    std::int32_t result = context.Unseal(SessionKey(), incoming.data, incoming.length);
+    std::int32_t result = context.Unseal(SessionKey(), incoming.Bytes(), incoming.length);
     if (result != runtime::kStatusOk) return FailDeleting(connection, result, -1, path);
     connection.SetAwaiting(runtime::Awaiting::kNothing);
     if (type == '9') {

@@ -40,9 +40,9 @@ std::int32_t PollServer(runtime::Connection& connection) {
     connection.DisableNotifications();
     switch (received) {
         case runtime::kStatusOk: {
-            const IncomingMessage& incoming = connection.Incoming();
+            const runtime::IncomingMessage& incoming = connection.Incoming();
             if (incoming.messageType != '9') return runtime::kStatusOk;
-            return FailWithSealedReport(incoming.data, incoming.length);
+            return FailWithSealedReport(incoming.Bytes(), incoming.length);
         }
         case runtime::kServerKeepAlive:
             // The server is alive: the idle watchdog starts counting afresh.
@@ -176,15 +176,16 @@ std::int32_t SendAcceptedFile(runtime::Connection& connection) {
 }  // namespace
 
 std::int32_t HandleSendLoop(runtime::Connection& connection) {
-    const IncomingMessage& incoming = connection.Incoming();
+    const runtime::IncomingMessage& incoming = connection.Incoming();
     std::int32_t result;
     if (incoming.messageType == 'O') {
         result = SendAcceptedFile(connection);
     } else {
         // Refused (the file stays kept for a second attempt) or answered out of turn.
         connection.SetAwaiting(runtime::Awaiting::kNothing);
-        result = incoming.messageType == '9' ? FailWithSealedReport(incoming.data, incoming.length)
-                                             : FailReleasing(runtime::kBadMessageType);
+        result = incoming.messageType == '9'
+                     ? FailWithSealedReport(incoming.Bytes(), incoming.length)
+                     : FailReleasing(runtime::kBadMessageType);
     }
     // The password was kept only for the signature.
     connection.SetKeyPassword("");
@@ -193,7 +194,7 @@ std::int32_t HandleSendLoop(runtime::Connection& connection) {
 }
 
 std::int32_t HandleEndOfSend(runtime::Connection& connection) {
-    const IncomingMessage& incoming = connection.Incoming();
+    const runtime::IncomingMessage& incoming = connection.Incoming();
     connection.SetAwaiting(runtime::Awaiting::kNothing);
     if (incoming.messageType == 'O') {
         runtime::StatusBlock& status = *runtime::Process().status;
@@ -202,7 +203,7 @@ std::int32_t HandleEndOfSend(runtime::Connection& connection) {
         status.SetActivity(runtime::kActivityIdle);
         return runtime::kStatusOk;
     }
-    if (incoming.messageType == '9') return FailWithSealedReport(incoming.data, incoming.length);
+    if (incoming.messageType == '9') return FailWithSealedReport(incoming.Bytes(), incoming.length);
     return FailReleasing(runtime::kBadMessageType);
 }
 

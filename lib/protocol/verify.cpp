@@ -66,8 +66,8 @@ std::int32_t VerifyWaitMilliseconds() {
 void HandleVerifyAnswer(runtime::Connection& connection) {
     connection.SetAwaiting(runtime::Awaiting::kNothing);
     connection.DisableNotifications();
-    const IncomingMessage& incoming = connection.Incoming();
-    TheVerifyMailbox().Deliver(incoming.messageType, incoming.data, incoming.length);
+    const runtime::IncomingMessage& incoming = connection.Incoming();
+    TheVerifyMailbox().Deliver(incoming.messageType, incoming.Bytes(), incoming.length);
 }
 
 std::int32_t VerifyFile(std::int32_t session, const char* path, std::int32_t tipo, char* answer,

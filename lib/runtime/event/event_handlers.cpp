@@ -4,7 +4,11 @@
 // through them is used only while the mutex is held: ReleaseSlot (on any thread) frees the
 // timers under the same mutex, so a timer cannot vanish while a handler pauses or resumes it.
 // Timer calls made under the mutex may wait for a tick in progress; ticks never take the
-// table mutex. The mutex is never held while receiving, sending or dispatching.
+// table mutex. The handlers never hold the mutex while they receive, send or dispatch; the one
+// frame sent under it is the disconnect notice of a release (ReleaseSlot, reached here through
+// ReleaseSessionOf), bounded by the connection's time-out. That cannot deadlock: the release
+// takes the send lock before the table mutex, the order every holder of both keeps, and the
+// receive its close waits for holds neither (lib/runtime/LOCKS.md).
 //
 // Only the session an event belongs to is touched, and only while this process holds it (slot
 // in use, claimed by this process, under that id): the slot is machine-wide, its timer indices
@@ -29,7 +33,6 @@ namespace vkt::runtime {
 namespace {
 
 std::atomic<DispatchHook> gDispatchHook{nullptr};
-std::atomic<ReleaseHook> gReleaseHook{nullptr};
 
 // Holds the table mutex for its lifetime and gives the slot of the session sessionId while
 // this process holds it.
@@ -113,10 +116,6 @@ DispatchHook CurrentDispatchHook() {
     return gDispatchHook.load();
 }
 
-void SetReleaseHook(ReleaseHook hook) {
-    gReleaseHook.store(hook);
-}
-
 // The release sends the disconnect notice: like every sender it holds the send lock, so its
 // fields never mix with another thread's message.
 bool ReleaseSessionOf(std::int32_t sessionId) {
@@ -125,10 +124,7 @@ bool ReleaseSessionOf(std::int32_t sessionId) {
     std::unique_lock<std::recursive_mutex> sending = LockSending(process.connection);
     TableAccess access(process.table, process.connection);
     if (access.HeldSessionId() != sessionId) return false;
-    ReleaseHook hook = gReleaseHook.load();
-    if (hook != nullptr) hook(false);
     access.ReleaseSlot(sessionId);
-    if (hook != nullptr) hook(true);
     return true;
 }
 

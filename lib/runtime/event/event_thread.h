@@ -79,11 +79,5 @@ class EventThread : public NotificationTarget {
 // The protocol's dispatcher, run on the event thread for every frame that is not a keep-alive.
 using DispatchHook = void (*)(Connection& connection);
 void SetDispatchHook(DispatchHook hook);  // null: frames are dropped
-// Runs twice in every release of the session, on whichever thread releases it: before the slot
-// is freed (done false) and after (done true). The protocol abandons the transfer under way:
-// a partly received file is deleted first, a caller waiting for an answer is woken once the
-// session is gone.
-using ReleaseHook = void (*)(bool done);
-void SetReleaseHook(ReleaseHook hook);
 
 }  // namespace vkt::runtime

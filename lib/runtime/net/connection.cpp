@@ -101,12 +101,10 @@ void Connection::Close() {
         ::close(fd);
     }
     std::lock_guard lock(mutex_);
-    delete[] sendBuffer_;
-    sendBuffer_ = nullptr;
+    sendBuffer_.reset();
     sendLength_ = 0;
     outgoing_.Clear();
-    delete[] recvBuffer_;
-    recvBuffer_ = nullptr;
+    recvBuffer_.reset();
     recvLength_ = 0;
     incoming_.Clear();
 }
@@ -133,19 +131,17 @@ void Connection::SetData2(const void* bytes, std::uint32_t count) {
 
 std::int32_t Connection::BuildFrame() {
     std::lock_guard lock(mutex_);
-    delete[] sendBuffer_;
-    sendBuffer_ = nullptr;
     sendLength_ = 0;
     std::uint32_t length = 0;
-    const std::int32_t status = protocol::BuildFrame(outgoing_, &sendBuffer_, &length);
+    const std::int32_t status = runtime::BuildFrame(outgoing_, &sendBuffer_, &length);
     if (status == 0) sendLength_ = static_cast<std::int32_t>(length);
     return status;
 }
 
 std::int32_t Connection::CheckFrame() {
     std::lock_guard lock(mutex_);
-    return protocol::CheckFrame(
-        recvBuffer_, recvBuffer_ != nullptr ? static_cast<std::uint32_t>(recvLength_) : 0);
+    return runtime::CheckFrame(
+        recvBuffer_.get(), recvBuffer_ != nullptr ? static_cast<std::uint32_t>(recvLength_) : 0);
 }
 
 std::int32_t Connection::ParseLineParameters() {
@@ -153,7 +149,7 @@ std::int32_t Connection::ParseLineParameters() {
     std::int32_t size = 0;
     {
         std::lock_guard lock(mutex_);
-        protocol::ParseLineParameters(incoming_.Text(), &rate, &size);
+        runtime::ParseLineParameters(incoming_.Text(), &rate, &size);
     }
     SetLineParameters(size, rate);
     return 0;

@@ -25,10 +25,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
-#include "protocol/frame.h"
 #include "runtime/net/awaiting.h"
+#include "runtime/net/frame.h"
 #include "runtime/net/notification_target.h"
 
 namespace vkt::runtime {
@@ -91,7 +92,7 @@ class Connection {
     std::int32_t ReceiveFrameOf(std::uint32_t generation);
     std::int32_t CheckFrame();           // on the last received frame: 0 or 40001
     std::int32_t ParseLineParameters();  // from the incoming data; 0
-    const protocol::IncomingMessage& Incoming() const { return incoming_; }
+    const IncomingMessage& Incoming() const { return incoming_; }
 
     // What the connection awaits from the server (awaiting.h).
     void SetAwaiting(Awaiting awaited) { awaiting_ = awaited; }
@@ -129,8 +130,8 @@ class Connection {
     char host_[254] = {};
     char service_[254] = {};
     char keyPassword_[256] = {};
-    std::uint8_t* recvBuffer_ = nullptr;
-    std::uint8_t* sendBuffer_ = nullptr;
+    std::unique_ptr<std::uint8_t[]> recvBuffer_;
+    std::unique_ptr<std::uint8_t[]> sendBuffer_;
     std::int32_t sendLength_ = 0;
     std::int32_t recvLength_ = 0;
     std::atomic<std::int32_t> blockSize_{kMaxBlock};
@@ -139,8 +140,8 @@ class Connection {
     // Read and written by the caller's thread, the event thread and the watchdog's tick.
     std::atomic<Awaiting> awaiting_{Awaiting::kNothing};
     std::atomic<std::uint32_t> connected_{0};
-    protocol::OutgoingMessage outgoing_;
-    protocol::IncomingMessage incoming_;
+    OutgoingMessage outgoing_;
+    IncomingMessage incoming_;
 };
 
 }  // namespace vkt::runtime

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "runtime/net/connection.h"
 #include "runtime/net/socket_errors.h"
@@ -20,7 +22,7 @@ namespace vkt::runtime {
 
 namespace {
 
-constexpr std::int32_t kFirstRead = protocol::kHeaderSize + 1;
+constexpr std::int32_t kFirstRead = kHeaderSize + 1;
 constexpr std::int64_t kSleepSliceMs = 20;
 
 // recv that retries when interrupted.
@@ -49,7 +51,7 @@ std::int32_t Connection::ReadUntil(int fd, std::uint8_t* buffer, std::int32_t wa
             *lastData = WaitClock::now();
             continue;
         }
-        if (n == 0) return buffer[0] == protocol::kStartMark ? kServerClosed : kBadFrame;
+        if (n == 0) return buffer[0] == kStartMark ? kServerClosed : kBadFrame;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return SocketStatus(errno);
         const std::int32_t timeout = timeoutSeconds_;
         if (StallExpired(*lastData, timeout)) return kTimeout;
@@ -82,8 +84,7 @@ std::int32_t Connection::ReceiveLocked(int fd) {
     if (connected_ == 0 || fd < 0) return SocketStatus(ENOTCONN);
     {
         std::lock_guard lock(mutex_);
-        delete[] recvBuffer_;
-        recvBuffer_ = nullptr;
+        recvBuffer_.reset();
         recvLength_ = 0;
         incoming_.Clear();
     }
@@ -105,37 +106,32 @@ std::int32_t Connection::ReceiveLocked(int fd) {
         status != 0)
         return status;
 
-    const std::int32_t total = protocol::FrameTotalLength(header);
+    const std::int32_t total = FrameTotalLength(header);
     if (total < 0) return kBadLength;
     // A length field of 0 or less leaves no room for the end mark behind the header.
     if (total < kFirstRead) return kBadFrame;
 
-    auto* frame = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(total) + 1];
+    std::unique_ptr<std::uint8_t[]> frame(new (std::nothrow)
+                                              std::uint8_t[static_cast<std::size_t>(total) + 1]);
     if (frame == nullptr) return kNoMemory;
-    std::memcpy(frame, header, kFirstRead);
-    if (const std::int32_t status = ReadUntil(fd, frame, total, &have, &lastData); status != 0) {
-        delete[] frame;
+    std::memcpy(frame.get(), header, kFirstRead);
+    if (const std::int32_t status = ReadUntil(fd, frame.get(), total, &have, &lastData);
+        status != 0)
         return status;
-    }
     frame[total] = 0;
     const auto size = static_cast<std::uint32_t>(total);
-    if (protocol::CheckFrame(frame, size) != 0) {
-        delete[] frame;
-        return kBadFrame;
-    }
+    if (runtime::CheckFrame(frame.get(), size) != 0) return kBadFrame;
 
     std::lock_guard lock(mutex_);
-    if (const std::int32_t status = protocol::TakeIncoming(frame, size, &incoming_); status != 0) {
-        delete[] frame;
+    if (const std::int32_t status = TakeIncoming(frame.get(), size, &incoming_); status != 0) {
         return status;
     }
-    if (protocol::IsKeepAlive(incoming_)) {
+    if (IsKeepAlive(incoming_)) {
         // The server's keep-alive is consumed here and never reaches the protocol layer.
         incoming_.Clear();
-        delete[] frame;
         return kServerKeepAlive;
     }
-    recvBuffer_ = frame;
+    recvBuffer_ = std::move(frame);
     recvLength_ = total;
     return 0;
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <utility>
 
 #include "runtime/net/connection.h"
 #include "runtime/net/socket_errors.h"
@@ -15,19 +17,16 @@ namespace vkt::runtime {
 std::int32_t Connection::SendFrame() {
     // The frame leaves the connection before the first byte is sent, so the fields can be
     // refilled (or the connection closed) by another thread without touching this send.
-    std::uint8_t* frame = nullptr;
+    std::unique_ptr<std::uint8_t[]> frame;
     std::int32_t length = 0;
     {
         std::lock_guard lock(mutex_);
-        frame = sendBuffer_;
+        frame = std::move(sendBuffer_);
         length = sendLength_;
-        sendBuffer_ = nullptr;
         sendLength_ = 0;
         outgoing_.Clear();
     }
-    const std::int32_t status = SendPaced(frame, length);
-    delete[] frame;
-    return status;
+    return SendPaced(frame.get(), length);
 }
 
 std::int32_t Connection::SendPaced(const std::uint8_t* frame, std::int32_t length) {

@@ -34,8 +34,9 @@ class TableAccess {
     bool IsSessionId(std::int32_t id);
     bool HasSessionKey(std::int32_t index);
     // Destroys the session key, sends the disconnect notice and closes the socket, stops and
-    // frees both timers, closes a kept file, frees the slot. False when id names no session in
-    // use by this process or the key could not be destroyed.
+    // frees both timers, closes a kept file, frees the slot, with the release hooks around it
+    // (release_hooks.h); takes the send lock, then the table mutex. False when id names no
+    // session in use by this process or the key could not be destroyed.
     bool ReleaseSlot(std::int32_t id);
     // The id of the session this process holds, or -1.
     std::int32_t HeldSessionId();

@@ -1,13 +1,19 @@
 // ReleaseSlot: ends the session this process holds, under the table mutex for the whole of it
 // (including the disconnect notice, bounded by the connection's time-out, and the timer stops,
-// which wait for a tick in progress).
+// which wait for a tick in progress), with the release hooks of the layer above around it.
+//
+// The send lock is taken before the table mutex, as everywhere both are held (LOCKS.md): the
+// notice is the one frame sent under the table mutex, and no sender waits for the table mutex
+// while it holds the send lock of another thread's release.
 #include <fcntl.h>
 
+#include <atomic>
 #include <cstring>
+#include <mutex>
 
-#include "protocol/key_context.h"
 #include "runtime/file/file_object.h"
 #include "runtime/net/connection.h"
+#include "runtime/table/release_hooks.h"
 #include "runtime/table/shared_table.h"
 #include "runtime/table/slot_owner.h"
 #include "runtime/table/table_access.h"
@@ -16,6 +22,8 @@
 
 namespace vkt::runtime {
 namespace {
+
+std::atomic<const ReleaseHooks*> gReleaseHooks{nullptr};
 
 // Disconnect notice: characteristic "1", message type "8", no data. The send's result does not
 // matter: the socket is closed either way.
@@ -70,36 +78,53 @@ void CloseKeptFile(SessionSlot& slot) {
 
 }  // namespace
 
+void SetReleaseHooks(const ReleaseHooks* hooks) {
+    gReleaseHooks.store(hooks);
+}
+
 bool TableAccess::ReleaseSlot(std::int32_t id) {
     if (table_ == nullptr || id < 1) return false;
-    TableLock lock(table_);
-    if (!lock.Held()) return false;
-    SessionSlot& slot = *table_->Slot();
-    if (slot.sessionId != id || !SlotHeldHere(slot)) return false;
+    const ReleaseHooks* installed = gReleaseHooks.load();
+    const ReleaseHooks hooks = installed != nullptr ? *installed : ReleaseHooks{};
+    std::unique_lock<std::recursive_mutex> sending;
+    if (connection_ != nullptr) {
+        sending = std::unique_lock<std::recursive_mutex>(connection_->SendLock());
+    }
 
     bool keyFreed = true;
-    if (slot.sessionKey != 0) {
-        keyFreed = protocol::KeyContext::DestroySessionKey(slot.sessionKey) == 0;
-        slot.sessionKey = 0;
-    }
-    if (connection_ != nullptr && connection_->IsConnected()) SendDisconnectNotice(*connection_);
-    DropTimer(&slot.keepAliveTimer, true);
-    DropTimer(&slot.idleWatchdog, false);
-    CloseKeptFile(slot);
+    {
+        TableLock lock(table_);
+        if (!lock.Held()) return false;
+        SessionSlot& slot = *table_->Slot();
+        if (slot.sessionId != id || !SlotHeldHere(slot)) return false;
 
-    // keyOffset and keyLength stay as they were.
-    slot.slotState = kSlotFree;
-    slot.sessionId = -1;
-    slot.ownerPid = 0;
-    slot.ownerStartTime = 0;
-    std::memset(slot.userName, 0, sizeof slot.userName);
-    std::memset(slot.keyDirectory, 0, sizeof slot.keyDirectory);
-    std::memset(slot.currentFileName, 0, sizeof slot.currentFileName);
-    std::memset(slot.destinationDirectory, 0, sizeof slot.destinationDirectory);
-    slot.fileHandle = kInvalidFileHandle;
-    slot.dataSize = 0;
-    slot.fileKind = 1;
-    slot.fileLocked = 0;
+        if (hooks.abandon != nullptr) hooks.abandon();
+        if (slot.sessionKey != 0) {
+            keyFreed = hooks.destroyKey != nullptr && hooks.destroyKey(slot.sessionKey);
+            slot.sessionKey = 0;
+        }
+        if (connection_ != nullptr && connection_->IsConnected()) {
+            SendDisconnectNotice(*connection_);
+        }
+        DropTimer(&slot.keepAliveTimer, true);
+        DropTimer(&slot.idleWatchdog, false);
+        CloseKeptFile(slot);
+
+        // keyOffset and keyLength stay as they were.
+        slot.slotState = kSlotFree;
+        slot.sessionId = -1;
+        slot.ownerPid = 0;
+        slot.ownerStartTime = 0;
+        std::memset(slot.userName, 0, sizeof slot.userName);
+        std::memset(slot.keyDirectory, 0, sizeof slot.keyDirectory);
+        std::memset(slot.currentFileName, 0, sizeof slot.currentFileName);
+        std::memset(slot.destinationDirectory, 0, sizeof slot.destinationDirectory);
+        slot.fileHandle = kInvalidFileHandle;
+        slot.dataSize = 0;
+        slot.fileKind = 1;
+        slot.fileLocked = 0;
+    }
+    if (hooks.released != nullptr) hooks.released();
     return keyFreed;
 }
 

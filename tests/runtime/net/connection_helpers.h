@@ -30,7 +30,7 @@ inline std::int32_t ReceiveWhenReady(runtime::Connection& connection, int waitMs
 inline std::string IncomingData(const runtime::Connection& connection) {
     const auto& in = connection.Incoming();
     return in.data == nullptr ? std::string()
-                              : std::string(reinterpret_cast<const char*>(in.data), in.length);
+                              : std::string(reinterpret_cast<const char*>(in.Bytes()), in.length);
 }
 
 // A socket listening on 127.0.0.1 that never accepts: connects complete in its backlog, and

@@ -1,16 +1,26 @@
 // Frames built, measured, checked and taken apart without a socket.
-#include "protocol/frame.h"
+#include "runtime/net/frame.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 
 #include "scripted_peer.h"
 
-namespace vkt::protocol {
+namespace vkt::runtime {
 namespace {
 
 using vkt::test::WireFrame;
+
+// Messages own their bytes: a copy would share (and free twice) what a move hands over.
+static_assert(!std::is_copy_constructible_v<OutgoingMessage> &&
+              !std::is_copy_assignable_v<OutgoingMessage>);
+static_assert(!std::is_copy_constructible_v<IncomingMessage> &&
+              !std::is_copy_assignable_v<IncomingMessage>);
+static_assert(std::is_nothrow_move_constructible_v<OutgoingMessage> &&
+              std::is_nothrow_move_constructible_v<IncomingMessage>);
 
 std::string Build(char characteristic, char type, const std::string& part1,
                   const std::string& part2, std::int32_t* status) {
@@ -19,7 +29,7 @@ std::string Build(char characteristic, char type, const std::string& part1,
     message.messageType = type;
     message.SetData(part1.data(), static_cast<std::uint32_t>(part1.size()));
     message.SetData2(part2.data(), static_cast<std::uint32_t>(part2.size()));
-    std::uint8_t* frame = nullptr;
+    std::unique_ptr<std::uint8_t[]> frame;
     std::uint32_t length = 0;
     *status = BuildFrame(message, &frame, &length);
     if (*status != 0) {
@@ -27,9 +37,7 @@ std::string Build(char characteristic, char type, const std::string& part1,
         return {};
     }
     EXPECT_EQ(frame[length], 0) << "the byte behind the end mark";
-    std::string out(reinterpret_cast<const char*>(frame), length);
-    delete[] frame;
-    return out;
+    return std::string(reinterpret_cast<const char*>(frame.get()), length);
 }
 
 TEST(BuildFrame, KeepAliveAndEmptyDataAreNineBytes) {
@@ -79,13 +87,12 @@ TEST(BuildFrame, DataWithoutBytesIsRefused) {
     message.characteristic = '2';
     message.messageType = 'F';
     message.SetData(nullptr, 12);
-    std::uint8_t* frame = nullptr;
+    std::unique_ptr<std::uint8_t[]> frame;
     std::uint32_t length = 0;
     EXPECT_EQ(BuildFrame(message, &frame, &length), 40053);
     EXPECT_EQ(frame, nullptr);
     message.Clear();
     EXPECT_EQ(BuildFrame(message, &frame, &length), 0);
-    delete[] frame;
 }
 
 TEST(FrameTotalLength, ReadsExactlyTheFourDigitsAsAtoi) {
@@ -165,9 +172,9 @@ TEST(TakeIncoming, CopiesDataAndTerminatesIt) {
     EXPECT_EQ(in.characteristic, '2');
     EXPECT_EQ(in.messageType, 'H');
     ASSERT_EQ(in.length, 5u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(in.data), 5), std::string("ab\x00"
-                                                                                  "cd",
-                                                                                  5));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(in.Bytes()), 5), std::string("ab\x00"
+                                                                                     "cd",
+                                                                                     5));
     EXPECT_EQ(in.data[5], 0);
     EXPECT_FALSE(IsKeepAlive(in));
 
@@ -209,4 +216,4 @@ TEST(ParseLineParameters, RateCommaBlockSize) {
 }
 
 }  // namespace
-}  // namespace vkt::protocol
+}  // namespace vkt::runtime

@@ -16,11 +16,13 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "crypto/crypto.h"
 #include "runtime/file/file_object.h"
 #include "runtime/net/connection.h"
 #include "runtime/process/process_state.h"
+#include "runtime/table/release_hooks.h"
 #include "runtime/table/shared_table.h"
 #include "runtime/table/table_access.h"
 #include "runtime/timer/session_timer.h"
@@ -39,10 +41,23 @@ KeyLocation Key(std::uint32_t offset, std::uint32_t length, const char* director
     return key;
 }
 
+// The session key is destroyed by the layer that made it; here the cryptographic layer frees
+// it directly.
+bool FreeKey(std::uint32_t key) {
+    return crypto::CryptoKeyFree(key) == crypto::kOk;
+}
+constexpr ReleaseHooks kFreeKeyHooks{nullptr, &FreeKey, nullptr};
+
 class TableSlotTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(LibraryLoad()); }
-    void TearDown() override { LibraryUnload(); }
+    void SetUp() override {
+        SetReleaseHooks(&kFreeKeyHooks);
+        ASSERT_TRUE(LibraryLoad());
+    }
+    void TearDown() override {
+        LibraryUnload();
+        SetReleaseHooks(nullptr);
+    }
 
     TableAccess Access() { return TableAccess(Process().table, Process().connection); }
     SessionSlot& Slot() { return *Process().table->Slot(); }
@@ -247,6 +262,63 @@ TEST_F(TableSlotTest, ReleaseReportsAKeyThatCannotBeDestroyedYetFreesTheSlot) {
     EXPECT_EQ(Slot().slotState, kSlotFree);
     EXPECT_EQ(Slot().sessionKey, 0u);
     EXPECT_TRUE(Access().HasFreeSlot());
+}
+
+// What the recording hooks saw of the slot, in the order they ran.
+std::vector<std::string> gSeen;
+
+std::string SlotSeen() {
+    const SessionSlot& slot = *Process().table->Slot();
+    return slot.slotState == kSlotFree ? "free" : std::string("in use, ") + slot.currentFileName;
+}
+void SeeAbandon() {
+    gSeen.push_back("abandon: " + SlotSeen());
+}
+bool SeeKey(std::uint32_t key) {
+    gSeen.push_back("key " + std::to_string(key) + ": " + SlotSeen());
+    return true;
+}
+void SeeReleased() {
+    gSeen.push_back("released: " + SlotSeen());
+}
+
+// Every release runs the hooks of the layer above: the transfer abandoned and the key destroyed
+// while the slot still names the session's file, the waiting caller told once it is free.
+// Without hooks a session key cannot be destroyed, and the release says so.
+TEST_F(TableSlotTest, ReleaseRunsTheHooksAroundTheFreeing) {
+    static constexpr ReleaseHooks kRecording{&SeeAbandon, &SeeKey, &SeeReleased};
+    const struct {
+        const char* what;
+        const ReleaseHooks* hooks;
+        std::uint32_t key;
+        bool result;
+        std::vector<std::string> seen;
+    } cases[] = {
+        {"with a key",
+         &kRecording,
+         77,
+         true,
+         {"abandon: in use, lista.bin", "key 77: in use, lista.bin", "released: free"}},
+        {"without a key", &kRecording, 0, true, {"abandon: in use, lista.bin", "released: free"}},
+        {"no hooks", nullptr, 77, false, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetReleaseHooks(c.hooks);
+        const std::int32_t id = Access().ClaimSlot("ana", Key(0, 0, "/k"));
+        ASSERT_GT(id, 0);
+        std::snprintf(Slot().currentFileName, sizeof Slot().currentFileName, "lista.bin");
+        Slot().sessionKey = c.key;
+        gSeen.clear();
+        EXPECT_EQ(Access().ReleaseSlot(id), c.result);
+        EXPECT_EQ(gSeen, c.seen);
+        EXPECT_EQ(Slot().slotState, kSlotFree);
+        EXPECT_EQ(Slot().sessionKey, 0u);
+        // A release that finds no session runs no hook.
+        gSeen.clear();
+        EXPECT_FALSE(Access().ReleaseSlot(id));
+        EXPECT_TRUE(gSeen.empty());
+    }
 }
 
 // A child that has exited; reaped unless keepZombie (then the caller reaps it).

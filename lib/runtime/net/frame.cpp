@@ -1,21 +1,18 @@
 // Frames: building, measuring, checking and taking apart (layout in frame.h).
-#include "protocol/frame.h"
+#include "runtime/net/frame.h"
 
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "runtime/status/status_code.h"
 
-namespace vkt::protocol {
+namespace vkt::runtime {
 
 namespace {
-
-using runtime::kBadFrame;
-using runtime::kBadLength;
-using runtime::kInvalidParameter;
-using runtime::kNoMemory;
 
 // Smallest frame: the 8-byte header and the end mark (L = 1, no data).
 constexpr std::uint32_t kMinFrame = kHeaderSize + 1;
@@ -43,10 +40,9 @@ std::int32_t DecimalPrefix(const char* text, std::size_t limit) {
 }
 
 // Replaces *part with a copy of count bytes; records the failure in message on refusal.
-void KeepPart(OutgoingMessage& message, std::uint8_t** part, std::uint32_t* partCount,
-              const void* bytes, std::uint32_t count) {
-    delete[] * part;
-    *part = nullptr;
+void KeepPart(OutgoingMessage& message, std::unique_ptr<std::uint8_t[]>* part,
+              std::uint32_t* partCount, const void* bytes, std::uint32_t count) {
+    part->reset();
     *partCount = 0;
     if (count == 0) return;
     if (bytes == nullptr) {
@@ -57,27 +53,22 @@ void KeepPart(OutgoingMessage& message, std::uint8_t** part, std::uint32_t* part
         message.failure = kBadLength;
         return;
     }
-    *part = new (std::nothrow) std::uint8_t[count];
+    part->reset(new (std::nothrow) std::uint8_t[count]);
     if (*part == nullptr) {
         message.failure = kNoMemory;
         return;
     }
-    std::memcpy(*part, bytes, count);
+    std::memcpy(part->get(), bytes, count);
     *partCount = count;
 }
 
 }  // namespace
 
-OutgoingMessage::~OutgoingMessage() {
-    Clear();
-}
-
 void OutgoingMessage::Clear() {
     characteristic = 0;
     messageType = 0;
-    delete[] data1;
-    delete[] data2;
-    data1 = data2 = nullptr;
+    data1.reset();
+    data2.reset();
     count1 = count2 = 0;
     failure = 0;
 }
@@ -90,21 +81,16 @@ void OutgoingMessage::SetData2(const void* bytes, std::uint32_t count) {
     KeepPart(*this, &data2, &count2, bytes, count);
 }
 
-IncomingMessage::~IncomingMessage() {
-    Clear();
-}
-
 void IncomingMessage::Clear() {
     characteristic = 0;
     messageType = 0;
-    delete[] data;
-    data = nullptr;
+    data.reset();
     length = 0;
 }
 
-std::int32_t BuildFrame(const OutgoingMessage& message, std::uint8_t** frame,
+std::int32_t BuildFrame(const OutgoingMessage& message, std::unique_ptr<std::uint8_t[]>* frame,
                         std::uint32_t* length) {
-    *frame = nullptr;
+    frame->reset();
     *length = 0;
     if (message.failure != 0) return message.failure;
     // The length field has four digits: at most 9,998 data bytes (L = 9,999).
@@ -115,18 +101,19 @@ std::int32_t BuildFrame(const OutgoingMessage& message, std::uint8_t** frame,
     char digits[16];
     std::snprintf(digits, sizeof digits, "%.4i", static_cast<int>(l));
 
-    auto* out = new (std::nothrow) std::uint8_t[l + kHeaderSize + 1]();
-    if (out == nullptr) return kNoMemory;
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[l + kHeaderSize + 1]());
+    if (buffer == nullptr) return kNoMemory;
+    std::uint8_t* const out = buffer.get();
     out[0] = kStartMark;
     out[1] = static_cast<std::uint8_t>(message.characteristic);
     out[2] = static_cast<std::uint8_t>(message.messageType);
     out[3] = ' ';
     std::memcpy(out + 4, digits, 4);
-    if (message.count1 != 0) std::memcpy(out + kHeaderSize, message.data1, message.count1);
+    if (message.count1 != 0) std::memcpy(out + kHeaderSize, message.data1.get(), message.count1);
     if (message.count2 != 0)
-        std::memcpy(out + kHeaderSize + message.count1, message.data2, message.count2);
+        std::memcpy(out + kHeaderSize + message.count1, message.data2.get(), message.count2);
     out[kHeaderSize + dataBytes] = kEndMark;  // offset L + 7; the zero behind it is not sent
-    *frame = out;
+    *frame = std::move(buffer);
     *length = l + kHeaderSize;
     return 0;
 }
@@ -148,13 +135,13 @@ std::int32_t TakeIncoming(const std::uint8_t* frame, std::uint32_t total, Incomi
     in->Clear();
     if (frame == nullptr || total < kMinFrame) return kBadFrame;
     const std::uint32_t n = total - kMinFrame;
-    auto* data = new (std::nothrow) std::uint8_t[n + 1];
+    std::unique_ptr<std::uint8_t[]> data(new (std::nothrow) std::uint8_t[n + 1]);
     if (data == nullptr) return kNoMemory;
-    std::memcpy(data, frame + kHeaderSize, n);
+    std::memcpy(data.get(), frame + kHeaderSize, n);
     data[n] = 0;
     in->characteristic = static_cast<char>(frame[1]);
     in->messageType = static_cast<char>(frame[2]);
-    in->data = data;
+    in->data = std::move(data);
     in->length = n;
     return 0;
 }
@@ -176,4 +163,4 @@ void ParseLineParameters(const char* data, std::int32_t* lineRate, std::int32_t*
     *blockSize = (size >= 1 && size <= kDefaultBlock) ? size : kDefaultBlock;
 }
 
-}  // namespace vkt::protocol
+}  // namespace vkt::runtime

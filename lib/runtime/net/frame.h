@@ -12,48 +12,50 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
-namespace vkt::protocol {
+namespace vkt::runtime {
 
 constexpr std::uint8_t kStartMark = 0x01;
 constexpr std::uint8_t kEndMark = 0x04;
 constexpr std::uint32_t kHeaderSize = 8;
 constexpr std::uint32_t kMaxFrameData = 9998;
 
-// The outgoing message of a connection, from which the next frame is built.
+// The outgoing message of a connection, from which the next frame is built. It owns copies of
+// its data parts: it can be moved, never copied.
 struct OutgoingMessage {
     char characteristic = 0;
     char messageType = 0;
-    std::uint8_t* data1 = nullptr;  // owned copies (allocated with new[])
+    std::unique_ptr<std::uint8_t[]> data1;
     std::uint32_t count1 = 0;
-    std::uint8_t* data2 = nullptr;
+    std::unique_ptr<std::uint8_t[]> data2;
     std::uint32_t count2 = 0;
     // Set when a data part could not be kept (40100 no memory, 40004 above 9,998 bytes, 40053
     // null bytes with a nonzero count); BuildFrame then fails with it. Cleared by Clear().
     std::int32_t failure = 0;
 
-    ~OutgoingMessage();
     void Clear();
     void SetData(const void* bytes, std::uint32_t count);  // null with 0 clears
     void SetData2(const void* bytes, std::uint32_t count);
 };
 
-// The incoming message taken from the last frame received.
+// The incoming message taken from the last frame received; it owns its data (moved, never
+// copied).
 struct IncomingMessage {
     char characteristic = 0;
     char messageType = 0;
-    std::uint8_t* data = nullptr;  // length bytes and a NUL (owned, new[])
+    std::unique_ptr<std::uint8_t[]> data;  // length bytes and a NUL
     std::uint32_t length = 0;
 
-    ~IncomingMessage();
     void Clear();
-    const char* Text() const { return data ? reinterpret_cast<const char*>(data) : ""; }
+    const std::uint8_t* Bytes() const { return data.get(); }
+    const char* Text() const { return data ? reinterpret_cast<const char*>(data.get()) : ""; }
 };
 
-// Builds the frame of an outgoing message into a new[] buffer of L + 9 bytes (the byte behind
-// the end mark is 0 and not sent); *length = L + 8. 0, 40004 when the data exceed 9,998 bytes,
-// or 40100.
-std::int32_t BuildFrame(const OutgoingMessage& message, std::uint8_t** frame,
+// Builds the frame of an outgoing message into a buffer of L + 9 bytes (the byte behind the
+// end mark is 0 and not sent); *length = L + 8. 0, 40004 when the data exceed 9,998 bytes, or
+// 40100 (then *frame is empty).
+std::int32_t BuildFrame(const OutgoingMessage& message, std::unique_ptr<std::uint8_t[]>* frame,
                         std::uint32_t* length);
 // Total frame length from the 8-byte header (atoi of bytes 4..7, plus 8); negative when the
 // length digits give a negative total.
@@ -70,4 +72,4 @@ bool IsKeepAlive(const IncomingMessage& in);  // characteristic "1", type "0"
 // 0), saturated to the 32-bit range instead of overflowing.
 void ParseLineParameters(const char* data, std::int32_t* lineRate, std::int32_t* blockSize);
 
-}  // namespace vkt::protocol
+}  // namespace vkt::runtime

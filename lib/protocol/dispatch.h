@@ -30,8 +30,6 @@ void PauseSessionTimers();
 void ResumeSessionTimers();
 // Resumes only the idle watchdog (the wait after a busy reply, when no keep-alive is sent).
 void ResumeIdleWatchdog();
-// True while this process holds the session slot.
-bool SessionHeldHere();
 
 // The entries of the transfers, one per operation: the request (a file block or the file
 // digest awaited), the send (the answer to the send request or to the signature) and the

@@ -44,12 +44,4 @@ void ResumeIdleWatchdog() {
     ApplyToSessionTimers(TimerAction::Resume, false);
 }
 
-bool SessionHeldHere() {
-    runtime::SharedTable* table = runtime::Process().table;
-    if (table == nullptr) return false;
-    runtime::TableLock lock(table);
-    runtime::SessionSlot* slot = table->Slot();
-    return lock.Held() && slot != nullptr && runtime::SlotHeldHere(*slot);
-}
-
 }  // namespace vkt::protocol

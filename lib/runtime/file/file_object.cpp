@@ -120,13 +120,6 @@ std::uint32_t FileObject::Unlock() {
     return 0;
 }
 
-std::uint32_t FileObject::Size() {
-    if (fd_ == kInvalidFd) return 1;
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0) return kSizeUnknown;
-    return static_cast<std::uint32_t>(info.st_size);
-}
-
 std::uint32_t FileObject::SetKeepOpen(bool keep) {
     if (fd_ == kInvalidFd) return 1;
     keepOpen_ = keep ? 1 : 0;

@@ -42,17 +42,12 @@ class FileObject {
                          std::uint32_t* bytesRead);
     std::uint32_t Lock();    // 0; 1 when already locked or not open; else errno
     std::uint32_t Unlock();  // 0; 1 when not locked or not open; else errno
-    // Low 32 bits of the size; 1 when not open; kSizeUnknown when the descriptor cannot be
-    // examined.
-    std::uint32_t Size();
     std::uint32_t SetKeepOpen(bool keep);  // 0; 1 when not open
     // False when not open, or when the descriptor no longer refers to this file: closed behind
     // the object's back, or its number reused for another file (device and inode differ from
     // those of the name). The object then marks itself not open without closing the
     // descriptor, which may belong to someone else now.
     bool IsOpen();
-
-    static constexpr std::uint32_t kSizeUnknown = 0xFFFFFFFFu;
 
     int Fd() const { return fd_; }
     bool Locked() const { return locked_ != 0; }

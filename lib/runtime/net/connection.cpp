@@ -138,12 +138,6 @@ std::int32_t Connection::BuildFrame() {
     return status;
 }
 
-std::int32_t Connection::CheckFrame() {
-    std::lock_guard lock(mutex_);
-    return runtime::CheckFrame(
-        recvBuffer_.get(), recvBuffer_ != nullptr ? static_cast<std::uint32_t>(recvLength_) : 0);
-}
-
 std::int32_t Connection::ParseLineParameters() {
     std::int32_t rate = 0;
     std::int32_t size = 0;

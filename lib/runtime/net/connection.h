@@ -90,7 +90,6 @@ class Connection {
     // The same, for the connection of generation only: 49999 (nothing read) once another
     // generation has begun.
     std::int32_t ReceiveFrameOf(std::uint32_t generation);
-    std::int32_t CheckFrame();           // on the last received frame: 0 or 40001
     std::int32_t ParseLineParameters();  // from the incoming data; 0
     const IncomingMessage& Incoming() const { return incoming_; }
 

@@ -99,14 +99,6 @@ bool TableAccess::IsSessionId(std::int32_t id) {
     return lock.Held() && slot.sessionId == id && SlotHeldHere(slot);
 }
 
-bool TableAccess::HasSessionKey(std::int32_t index) {
-    // One slot: index 0 is the only one.
-    if (table_ == nullptr || index != 0) return false;
-    TableLock lock(table_);
-    const SessionSlot& slot = *table_->Slot();
-    return lock.Held() && slot.sessionKey != 0 && SlotHeldHere(slot);
-}
-
 std::int32_t TableAccess::HeldSessionId() {
     if (table_ == nullptr) return -1;
     TableLock lock(table_);

@@ -32,7 +32,6 @@ class TableAccess {
     bool HasFreeSlot();
     std::int32_t ClaimSlot(const char* userName, const KeyLocation& key);  // id or -1
     bool IsSessionId(std::int32_t id);
-    bool HasSessionKey(std::int32_t index);
     // Destroys the session key, sends the disconnect notice and closes the socket, stops and
     // frees both timers, closes a kept file, frees the slot, with the release hooks around it
     // (release_hooks.h); takes the send lock, then the table mutex. False when id names no

@@ -96,11 +96,6 @@ TEST_F(TableSlotTest, ClaimFillsTheSlotAndOnlyThatSessionIdIsAccepted) {
     for (std::int32_t other : {0, -1, -id, id + 10, id + 1}) {
         EXPECT_FALSE(Access().IsSessionId(other)) << other;
     }
-    EXPECT_FALSE(Access().HasSessionKey(0));
-    Slot().sessionKey = 5;
-    EXPECT_TRUE(Access().HasSessionKey(0));
-    EXPECT_FALSE(Access().HasSessionKey(1));
-    Slot().sessionKey = 0;
 }
 
 TEST_F(TableSlotTest, ClaimTruncatesOverlongTextsInsideTheirFields) {
@@ -400,7 +395,6 @@ TEST_F(TableSlotTest, ASessionHeldByAnotherProcessIsNeitherUsableNorReleasableHe
     Slot().sessionKey = 99;
     const auto held = SlotBytes();
     EXPECT_FALSE(Access().IsSessionId(id));
-    EXPECT_FALSE(Access().HasSessionKey(0));
     EXPECT_EQ(Access().HeldSessionId(), -1);
     EXPECT_FALSE(Access().ReleaseSlot(id));
     EXPECT_EQ(SlotBytes(), held);
@@ -413,7 +407,6 @@ TEST(TableAccessWithoutTable, AnswersAsIfTheSlotWereFreeButClaimsNothing) {
     EXPECT_TRUE(access.HasFreeSlot());
     EXPECT_EQ(access.ClaimSlot("ana", Key(0, 0, "")), -1);
     EXPECT_FALSE(access.IsSessionId(1000));
-    EXPECT_FALSE(access.HasSessionKey(0));
     EXPECT_FALSE(access.ReleaseSlot(1000));
     EXPECT_EQ(access.HeldSessionId(), -1);
 }

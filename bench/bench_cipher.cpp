@@ -44,10 +44,18 @@ void OpenSslCbc(benchmark::State& state, const EVP_CIPHER* cipher) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBuffer));
 }
 
-void BM_Des2Vkt(benchmark::State& s) { LibraryCbc(s, kAlgTripleDes2); }
-void BM_Des3Vkt(benchmark::State& s) { LibraryCbc(s, kAlgTripleDes3); }
-void BM_Des2OpenSsl(benchmark::State& s) { OpenSslCbc(s, EVP_des_ede_cbc()); }
-void BM_Des3OpenSsl(benchmark::State& s) { OpenSslCbc(s, EVP_des_ede3_cbc()); }
+void BM_Des2Vkt(benchmark::State& s) {
+    LibraryCbc(s, kAlgTripleDes2);
+}
+void BM_Des3Vkt(benchmark::State& s) {
+    LibraryCbc(s, kAlgTripleDes3);
+}
+void BM_Des2OpenSsl(benchmark::State& s) {
+    OpenSslCbc(s, EVP_des_ede_cbc());
+}
+void BM_Des3OpenSsl(benchmark::State& s) {
+    OpenSslCbc(s, EVP_des_ede3_cbc());
+}
 
 }  // namespace
 

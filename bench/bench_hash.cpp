@@ -33,8 +33,12 @@ void LibraryDigest(benchmark::State& state, std::int32_t algorithm) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBuffer));
 }
 
-void BM_Md5Vkt(benchmark::State& state) { LibraryDigest(state, kAlgMd5); }
-void BM_Sha1Vkt(benchmark::State& state) { LibraryDigest(state, kAlgSha1); }
+void BM_Md5Vkt(benchmark::State& state) {
+    LibraryDigest(state, kAlgMd5);
+}
+void BM_Sha1Vkt(benchmark::State& state) {
+    LibraryDigest(state, kAlgSha1);
+}
 
 void BM_Md5OpenSsl(benchmark::State& state) {
     MD5_CTX ctx;

@@ -16,8 +16,9 @@ RunTimeError FileError(int errnoValue, const QString& path) {
             return RunTimeError(kErrFileNotFound,
                                 QString::fromUtf8("No se encontró el archivo: %1").arg(path));
         case ENOTDIR:
-            return RunTimeError(kErrPathNotFound,
-                                QString::fromUtf8("No se encontró la ruta de acceso: %1").arg(path));
+            return RunTimeError(
+                kErrPathNotFound,
+                QString::fromUtf8("No se encontró la ruta de acceso: %1").arg(path));
         case EACCES:
         case EPERM:
         case EROFS:
@@ -37,8 +38,8 @@ RunTimeError FileError(int errnoValue, const QString& path) {
 }
 
 void ShowRunTimeError(const RunTimeError& error, bool compact) {
-    const QString text = error.description() + (compact ? "(" : " (") +
-                         QString::number(error.number()) + ")";
+    const QString text =
+        error.description() + (compact ? "(" : " (") + QString::number(error.number()) + ")";
     MsgBox(text, kOkOnly);
 }
 

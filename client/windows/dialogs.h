@@ -8,11 +8,11 @@ class QWidget;
 
 namespace vkt::client {
 
-void ShowConfigDialog(QWidget* parent);                     // frmUser
-void ShowSendDialog(QWidget* parent);                       // frmSend
-void ShowReceiveDialog(QWidget* parent);                    // frmRecv
-void ShowParamForm(QWidget* parent);                        // frmParam
-void ShowFileChooser(QWidget* parent, const QString& tag);  // frmFiles: "1" file, "2" folder
+void ShowConfigDialog(QWidget* parent);                      // frmUser
+void ShowSendDialog(QWidget* parent);                        // frmSend
+void ShowReceiveDialog(QWidget* parent);                     // frmRecv
+void ShowParamForm(QWidget* parent);                         // frmParam
+void ShowFileChooser(QWidget* parent, const QString& tag);   // frmFiles: "1" file, "2" folder
 void ShowStatusWindow(QWidget* parent, const QString& tag);  // frmStat: "3" send, "2" receive
 void ShowHistoryWindow(QWidget* parent);                     // frmHist
 

@@ -91,6 +91,8 @@ enum VKTStatus {
 
 #pragma pack(push, 1)
 
+/* The records keep their column of comments. */
+/* clang-format off */
 /* One recorded failure (VKTError writes up to 10 of them). 276 bytes. */
 typedef struct ErrorRecord {
     int32_t code;          /* status code: VKT_STATUS_* or another */
@@ -113,6 +115,7 @@ typedef struct StatusRecord {
     uint32_t activity;     /* VKT_ACTIVITY_* */
 } StatusRecord;
 
+/* clang-format on */
 #pragma pack(pop)
 
 #if defined(__cplusplus)
@@ -144,8 +147,8 @@ VKT_EXPORT int32_t VKTConectar(const char* servidor, const char* servicio, const
 
 /* Checks a file and asks the server which additional information it needs. respuesta must
  * hold 2,048 bytes; *largo receives the answer's length. Waits up to 60 seconds. */
-VKT_EXPORT int32_t VKTVerificar(int32_t sesion, const char* archivo, int32_t tipo,
-                                char* respuesta, int32_t* largo);
+VKT_EXPORT int32_t VKTVerificar(int32_t sesion, const char* archivo, int32_t tipo, char* respuesta,
+                                int32_t* largo);
 
 /* Sends a file, signed and sealed. tipo 1: formatted record file; otherwise plain. adicional:
  * largo bytes of additional text (0 or less: none; at most 2,048). */

@@ -24,7 +24,6 @@ namespace vkt::protocol {
 namespace {
 
 constexpr std::uint32_t kPrefixSize = 10;
-constexpr std::int32_t kNotADigest = 2204;
 
 // The destination path from the slot; false when this process holds no session.
 bool SlotDestination(char* out, std::size_t capacity) {
@@ -159,7 +158,7 @@ std::int32_t HandleFileDigest(runtime::Connection& connection) {
     char expected[72] = {};
     if (context.WorkLength() >= sizeof expected) {
         runtime::RemoveFile(path);
-        return Fail(kNotADigest);
+        return Fail(runtime::kNotADigest);
     }
     std::memcpy(expected, context.WorkBuffer(), context.WorkLength());
     result = context.CheckFileDigest(path, expected);

@@ -89,8 +89,8 @@ __attribute__((always_inline)) inline void SelectWordsBody(std::uint64_t* r,
 using SelectFn = void (*)(std::uint64_t*, const std::uint64_t*, int, std::size_t, std::uint64_t);
 
 __attribute__((target("avx512f"))) void SelectWordsAvx512(std::uint64_t* r,
-                                                         const std::uint64_t* table, int count,
-                                                         std::size_t size, std::uint64_t index) {
+                                                          const std::uint64_t* table, int count,
+                                                          std::size_t size, std::uint64_t index) {
     SelectWordsBody(r, table, count, size, index);
 }
 
@@ -100,8 +100,8 @@ __attribute__((target("avx2"))) void SelectWordsAvx2(std::uint64_t* r, const std
     SelectWordsBody(r, table, count, size, index);
 }
 
-void SelectWordsPortable(std::uint64_t* r, const std::uint64_t* table, int count,
-                         std::size_t size, std::uint64_t index) {
+void SelectWordsPortable(std::uint64_t* r, const std::uint64_t* table, int count, std::size_t size,
+                         std::uint64_t index) {
     SelectWordsBody(r, table, count, size, index);
 }
 

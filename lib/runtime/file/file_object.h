@@ -40,8 +40,8 @@ class FileObject {
     // Reads up to count bytes at offset and puts a NUL after them (buffer holds count + 1).
     std::uint32_t ReadAt(void* buffer, std::uint32_t offset, std::uint32_t count,
                          std::uint32_t* bytesRead);
-    std::uint32_t Lock();    // 0; 1 when already locked or not open; else errno
-    std::uint32_t Unlock();  // 0; 1 when not locked or not open; else errno
+    std::uint32_t Lock();                  // 0; 1 when already locked or not open; else errno
+    std::uint32_t Unlock();                // 0; 1 when not locked or not open; else errno
     std::uint32_t SetKeepOpen(bool keep);  // 0; 1 when not open
     // False when not open, or when the descriptor no longer refers to this file: closed behind
     // the object's back, or its number reused for another file (device and inode differ from

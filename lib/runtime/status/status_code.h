@@ -22,6 +22,7 @@ enum : std::int32_t {
 // the public VKT_STATUS_* values.
 enum : std::int32_t {
     kStatusOk = VKT_STATUS_OK,
+    kNotADigest = 2204,       // "Entrada inválida": a digest text that is no digest value
     kPasswordRefused = 2604,  // the key record's -604: wrong password or damaged record
     kBadFrame = 40001,        // "Estructura de mensaje inválida"
     kBadCharacteristic = 40002,

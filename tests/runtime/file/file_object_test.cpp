@@ -134,7 +134,7 @@ TEST_F(FileObjectTest, StaleDescriptorIsDetected) {
         ASSERT_EQ(object.Open(), 0u);
         ::close(object.Fd());
         EXPECT_FALSE(object.IsOpen());
-        }
+    }
     int reused = kInvalidFd;
     {
         FileObject object(path.c_str());

@@ -12,7 +12,9 @@
 namespace vkt::cli {
 namespace {
 
-constexpr long kPollNanoseconds = 100L * 1000 * 1000;
+// VKTEstado only copies the status block out, so polling often costs little and the end of an
+// operation is seen within a few milliseconds.
+constexpr long kPollNanoseconds = 5L * 1000 * 1000;
 
 // What a step of the status record means in each operation; nullptr: not shown.
 const char* StageName(Activity activity, std::uint32_t step) {

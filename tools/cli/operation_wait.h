@@ -1,5 +1,5 @@
 // Waiting for an operation that the library completes on its own thread: VKTEstado polled every
-// 100 ms, progress shown on standard error while a transfer runs.
+// 5 ms, progress shown on standard error while a transfer runs.
 #pragma once
 
 #include "cli/library_binding.h"

@@ -3,81 +3,13 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <cstdio>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "cli_process.h"
+#include "cli_fixture.h"
 
 namespace vkt::cli::test {
 namespace {
-
-constexpr char kUser[] = "ANA";
-constexpr char kPassword[] = "CLAVE";
-
-std::string RandomBytes(std::size_t size) {
-    std::mt19937 generator(20240131);
-    std::string bytes(size, '\0');
-    for (char& byte : bytes) byte = static_cast<char>(generator());
-    return bytes;
-}
-
-// A type "A" record file: 38-byte header, body records ending in CR LF, 38-byte footer.
-std::string FormattedFile(const std::string& name, const std::vector<std::string>& records,
-                          std::string* body) {
-    body->clear();
-    for (const std::string& record : records) *body += record + "\r\n";
-    char count[16];
-    std::snprintf(count, sizeof count, "%09zu", records.size());
-    std::string padded = name;
-    padded.resize(10, ' ');
-    const std::string fields = "A" + padded + "20240131" + "235959" + count + "\r\n";
-    return "00" + fields + *body + "99" + fields;
-}
-
-class CliTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        keys_ = new TempDir;
-        keysMade_ = MakeKey(keys_->path(), kUser, kPassword);
-    }
-    static void TearDownTestSuite() {
-        delete keys_;
-        keys_ = nullptr;
-    }
-
-    void SetUp() override {
-        ASSERT_TRUE(keysMade_);
-        WriteFile(server_.users() + "/ANA.pub", ReadFile(keys_->path() + "/ANA.pub"));
-        WriteFile(work_.path() + "/answers", "nomina\tImporte,8,N;Concepto,12\n");
-        ASSERT_TRUE(server_.Start({"--answers", work_.path() + "/answers"}));
-    }
-
-    // vkt with the connection options for the test server.
-    VktRun Vkt(std::vector<std::string> args, std::map<std::string, std::string> env = {},
-               const std::function<void(const std::string&, pid_t)>& watch = nullptr) {
-        for (const char* option : {"--server", "127.0.0.1", "--user", kUser, "--timeout", "30"}) {
-            args.push_back(option);
-        }
-        args.push_back("--port");
-        args.push_back(std::to_string(server_.port()));
-        args.push_back("--keys");
-        args.push_back(keys_->path());
-        env.emplace("VKT_PASSWORD", kPassword);
-        return RunVkt(args, env, watch);
-    }
-
-    std::string Path(const std::string& name) const { return work_.path() + "/" + name; }
-
-    static TempDir* keys_;
-    static bool keysMade_;
-    Server server_;
-    TempDir work_;
-};
-
-TempDir* CliTest::keys_ = nullptr;
-bool CliTest::keysMade_ = false;
 
 TEST_F(CliTest, SendsAFormattedFileWithTheFieldAnswers) {
     std::string body;
@@ -153,7 +85,7 @@ TEST_F(CliTest, GetsAFileWithTheConfigurationFileAlone) {
 
     const VktRun absent = RunVkt({"get", "ausente.bin", "--to", Path("in")}, env);
     EXPECT_EQ(absent.status, 1);
-    EXPECT_NE(absent.err.find("40050 Archivo no encontrado"), std::string::npos) << absent.err;
+    EXPECT_NE(absent.err.find(": [40050] Archivo no encontrado"), std::string::npos) << absent.err;
     EXPECT_FALSE(Exists(Path("in/ausente.bin")));
 }
 
@@ -171,8 +103,8 @@ TEST_F(CliTest, GetKeepsTheOlderFileUnlessTheNewOneArrivedWhole) {
     EXPECT_EQ(ReadFile(older), "precioso");
 
     const VktRun outside = Vkt({"get", "../x", "--to", Path("in")});
-    EXPECT_EQ(outside.status, 1);
-    EXPECT_NE(outside.err.find("40053 "), std::string::npos) << outside.err;
+    EXPECT_EQ(outside.status, 2);
+    EXPECT_NE(outside.err.find(": [40053] "), std::string::npos) << outside.err;
     EXPECT_FALSE(Exists(Path("x")));
     EXPECT_EQ(server_.Log().find("request for ../x"), std::string::npos) << server_.Log();
 
@@ -194,20 +126,13 @@ TEST_F(CliTest, GetKeepsTheOlderFileUnlessTheNewOneArrivedWhole) {
     EXPECT_EQ(testing::ListFolder(Path("in")), std::vector<std::string>{"precious.txt"});
 }
 
-TEST_F(CliTest, RefusedConnectionsExitWithTheLibrarysCode) {
+TEST_F(CliTest, AWrongPasswordIsAUsageError) {
     const VktRun wrong = Vkt({"verify", Path("x")}, {{"VKT_PASSWORD", "OTRA"}});
-    EXPECT_EQ(wrong.status, 1);
-    EXPECT_NE(wrong.err.find("2604 Contrase\xC3\xB1"
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.err.find(" as ANA: [2604] Contrase\xC3\xB1"
                              "a incorrecta"),
               std::string::npos)
         << wrong.err;
-
-    const VktRun closed =
-        RunVkt({"get", "x", "--to", work_.path(), "--server", "127.0.0.1", "--port",
-                std::to_string(ClosedPort()), "--user", kUser, "--keys", keys_->path()},
-               {{"VKT_PASSWORD", kPassword}});
-    EXPECT_EQ(closed.status, 1);
-    EXPECT_NE(closed.err.find("110061 "), std::string::npos) << closed.err;
 }
 
 TEST_F(CliTest, LibraryAndPasswordProblemsHaveTheirOwnStatus) {
@@ -231,26 +156,32 @@ TEST_F(CliTest, LibraryAndPasswordProblemsHaveTheirOwnStatus) {
     EXPECT_EQ(server_.Log().find("connect request"), std::string::npos) << server_.Log();
 }
 
-TEST_F(CliTest, CtrlCDuringATransferClosesTheSession) {
+// SIGINT (Ctrl-C) and SIGTERM in the middle of a transfer: the session is closed, the server
+// drops the transfer, and the exit status tells which signal it was.
+TEST_F(CliTest, ASignalDuringATransferClosesTheSession) {
     WriteFile(Path("grande.bin"), RandomBytes(1 << 20));
-    bool interrupted = false;
-    const VktRun run =
-        Vkt({"send", Path("grande.bin"), "--plain"}, {}, [&](const std::string& err, pid_t pid) {
-            if (!interrupted && err.find("sending the file") != std::string::npos) {
-                kill(pid, SIGINT);
-                interrupted = true;
-            }
-        });
-    ASSERT_TRUE(interrupted) << run.err;
-    EXPECT_EQ(run.status, 130) << run.err;
-    EXPECT_TRUE(server_.LogShows("transfer of grande dropped")) << server_.Log();
-    EXPECT_FALSE(Exists(server_.inbox() + "/ANA/grande"));
-
-    // The session was given back: the next run opens one at once.
     WriteFile(Path("chico.bin"), "chico");
-    const VktRun next = Vkt({"send", Path("chico.bin"), "--plain"});
-    EXPECT_EQ(next.status, 0) << next.err;
-    EXPECT_EQ(ReadFile(server_.inbox() + "/ANA/chico"), "chico");
+    const std::pair<int, int> cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+    int dropped = 0;
+    for (const auto& [signal, status] : cases) {
+        bool interrupted = false;
+        const VktRun run = Vkt(
+            {"send", Path("grande.bin"), "--plain"}, {}, [&](const std::string& err, pid_t pid) {
+                if (!interrupted && err.find("sending the file") != std::string::npos) {
+                    kill(pid, signal);
+                    interrupted = true;
+                }
+            });
+        ASSERT_TRUE(interrupted) << run.err;
+        EXPECT_EQ(run.status, status) << run.err;
+        EXPECT_TRUE(server_.LogShows("transfer of grande dropped", ++dropped)) << server_.Log();
+        EXPECT_FALSE(Exists(server_.inbox() + "/ANA/grande"));
+
+        // The session was given back: the next run opens one at once.
+        const VktRun next = Vkt({"send", Path("chico.bin"), "--plain"});
+        EXPECT_EQ(next.status, 0) << next.err;
+        EXPECT_EQ(ReadFile(server_.inbox() + "/ANA/chico"), "chico");
+    }
 }
 
 }  // namespace

@@ -31,6 +31,11 @@ const char kUsage[] =
     "                     one line SERVER,SERVICE,TIMEOUT,USER,KEYDIR\n"
     "  -h, --help         this text\n"
     "\n"
+    "The library allows one session per user on a machine: while one vkt runs, a second of\n"
+    "the same user exits 5, unless --wait-session SECONDS has it try again for that long.\n"
+    "--timeout SECONDS bounds the whole command (connect, operation, disconnect): vkt ends\n"
+    "the session and exits 4 when it runs out.\n"
+    "\n"
     "environment:\n"
     "  VKT_PASSWORD       the private-key password (else it is asked on the terminal)\n"
     "  VKT_LIBRARY        full path of libVKT32.so to load\n"
@@ -40,11 +45,24 @@ const char kUsage[] =
     "\n"
     "exit status:\n"
     "  0    sent and accepted, received and checked, or answer received\n"
-    "  1    the operation failed (the library's codes and texts are printed)\n"
-    "  2    usage, configuration, password or field-value error; nothing was sent\n"
+    "  1    refused by the server (40050 in a get: it holds no such file) or by the file's\n"
+    "       own checks (format, key, digest): a retry fails the same way\n"
+    "  2    usage, configuration, password or field-value error\n"
     "  3    libVKT32.so or one of its functions could not be loaded\n"
-    "  4    the operation did not end in time\n"
-    "  130  interrupted (Ctrl-C); the session was closed\n";
+    "  4    timed out: --timeout ran out, the library's wait (40055) or the server's (40022)\n"
+    "       expired, or the operation made no progress\n"
+    "  5    the user's session is held by another process (40033; 40018 from the server):\n"
+    "       retry, or give --wait-session\n"
+    "  6    network or server unreachable, or the session was lost (every socket error\n"
+    "       11xxxx, 40064 server closed, 49997 server silent, 40040 busy, 4000x not this\n"
+    "       protocol): worth a retry\n"
+    "  7    a local file cannot be found, opened, read or written (40050, 40051, 40032 the\n"
+    "       key file)\n"
+    "  130  interrupted (SIGINT); the session was closed\n"
+    "  143  terminated (SIGTERM); the session was closed\n"
+    "The code that decides is the first the library recorded (its cause); every line of\n"
+    "vkt's errors starts \"vkt:\" and names the operation, file and server, then the\n"
+    "library's [CODE] and text.\n";
 
 namespace {
 
@@ -113,6 +131,13 @@ bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* mes
                 return false;
             }
             line->timeout = timeout;
+        } else if (name == "--wait-session") {
+            std::int32_t seconds = 0;
+            if (!ReadTimeout(value, &seconds)) {
+                *message = "--wait-session takes a number of seconds";
+                return false;
+            }
+            line->waitSession = seconds;
         } else {
             *message = "unknown option " + name;
             return false;

@@ -22,6 +22,7 @@ struct CommandLine {
     std::optional<std::string> user;
     std::optional<std::string> keys;
     std::optional<std::int32_t> timeout;
+    std::optional<std::int32_t> waitSession;  // --wait-session SECONDS
     std::optional<std::string> config;
     bool help = false;
 };

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/error_report.h"
+#include "cli/deadline.h"
 #include "cli/exit_status.h"
 #include "cli/field_list.h"
 #include "cli/field_values.h"
@@ -100,10 +100,7 @@ int Send(const Library& library, Session& session, const CommandLine& line,
          const std::vector<GivenValue>& given, const SecretText& password) {
     std::string answer;
     const std::int32_t verified = AskServer(library, session, line, &answer);
-    if (InterruptSignal() != 0) {
-        session.Abandon();
-        return kExitInterrupted;
-    }
+    if (InterruptSignal() != 0) return session.EndForSignal();
     std::string additional;
     if (verified == VKT_STATUS_OK) {
         const int built = BuildAdditionalText(answer, given, &additional);
@@ -116,16 +113,12 @@ int Send(const Library& library, Session& session, const CommandLine& line,
                          "values ignored\n");
         }
     } else {
-        PrintErrors(library);
-        return kExitFailed;
+        return session.Failed(verified);
     }
     const std::int32_t started =
         library.enviar(session.id(), password.c_str(), line.target.c_str(), FileKind(line),
                        additional.c_str(), static_cast<std::int32_t>(additional.size()));
-    if (started != VKT_STATUS_OK) {
-        PrintErrors(library);
-        return kExitFailed;
-    }
+    if (started != VKT_STATUS_OK) return session.Failed(started);
     const int status = session.Wait(Activity::kSend);
     if (status == kExitOk) std::fprintf(stderr, "vkt: %s sent and accepted\n", line.target.c_str());
     return status;
@@ -137,10 +130,7 @@ int Get(const Library& library, Session& session, const CommandLine& line,
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     const std::int32_t started =
         library.solicitar(session.id(), password.c_str(), line.target.c_str(), folder.c_str());
-    if (started != VKT_STATUS_OK) {
-        PrintErrors(library);
-        return kExitFailed;
-    }
+    if (started != VKT_STATUS_OK) return session.Failed(started);
     const std::string path = (folder == "/" ? "" : folder) + "/" + line.target;
     // A transfer that fails or is cut short never touches path: the library receives into a
     // part file of its own and removes it, also when this process ends under it.
@@ -152,26 +142,29 @@ int Get(const Library& library, Session& session, const CommandLine& line,
 int Verify(const Library& library, Session& session, const CommandLine& line) {
     std::string answer;
     const std::int32_t verified = AskServer(library, session, line, &answer);
-    if (InterruptSignal() != 0) {
-        session.Abandon();
-        return kExitInterrupted;
-    }
+    if (InterruptSignal() != 0) return session.EndForSignal();
     if (verified == VKT_STATUS_NO_INFORMATION_NEEDED) {
         DiscardErrors(library);
         std::fprintf(stderr, "vkt: the server needs no additional information for %s\n",
                      line.target.c_str());
         return kExitOk;
     }
-    if (verified != VKT_STATUS_OK) {
-        PrintErrors(library);
-        return kExitFailed;
-    }
+    if (verified != VKT_STATUS_OK) return session.Failed(verified);
     std::printf("%s\n", Latin1ToUtf8(answer).c_str());
     const FieldList list = ParseFieldList(answer);
     for (const Field& field : list.fields) {
         std::fprintf(stderr, "vkt: field %s\n", DescribeField(field).c_str());
     }
     return kExitOk;
+}
+
+// What the command concerns, for its error lines: "send FILE to HOST:PORT", "get NAME from
+// HOST:PORT", "verify FILE at HOST:PORT".
+std::string CommandContext(const CommandLine& line, const ConnectSettings& settings) {
+    const char* preposition = line.command == "send"  ? " to "
+                              : line.command == "get" ? " from "
+                                                      : " at ";
+    return line.command + " " + line.target + preposition + ServerAndPort(settings);
 }
 
 }  // namespace
@@ -198,10 +191,12 @@ int RunCommand(const CommandLine& line) {
             std::fprintf(stderr, "vkt: %s\n", message.c_str());
             return kExitUsage;
         case PasswordResult::kInterrupted:
-            return kExitInterrupted;
+            return InterruptedStatus();
     }
-    Session session(library, WaitBoundSeconds(settings.timeout));
-    const int opened = session.Open(settings, password);
+    const std::string context = CommandContext(line, settings);
+    if (line.timeout) StartDeadline(settings.timeout, context);
+    Session session(library, WaitBoundSeconds(settings.timeout), context, line.command == "get");
+    const int opened = session.Open(settings, password, line.waitSession.value_or(0));
     if (opened != kExitOk) return opened;
     if (line.command == "send") return Send(library, session, line, given, password);
     if (line.command == "get") return Get(library, session, line, password);

@@ -2,13 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
+#include "cli/exit_class.h"
 #include "cli/latin1.h"
 
 namespace vkt::cli {
 
-std::vector<std::int32_t> PrintErrors(const Library& library) {
+std::vector<std::int32_t> PrintErrors(const Library& library, const std::string& context) {
     ErrorRecord records[10];
     std::memset(records, 0, sizeof records);
     const std::int32_t count = library.error(records);
@@ -19,10 +19,21 @@ std::vector<std::int32_t> PrintErrors(const Library& library) {
             record.textLength < sizeof record.text ? record.textLength : sizeof record.text;
         length = strnlen(record.text, length);
         const std::string text = Latin1ToUtf8(std::string(record.text, length));
-        std::fprintf(stderr, "%d %s\n", record.code, text.c_str());
+        std::fprintf(stderr, "vkt: %s: [%d] %s\n", context.c_str(), record.code, text.c_str());
         codes.push_back(record.code);
     }
     return codes;
+}
+
+int ReportFailure(const Library& library, const std::string& context, std::int32_t returned,
+                  bool serverFile) {
+    const std::vector<std::int32_t> codes = PrintErrors(library, context);
+    if (codes.empty() && returned != 0) {
+        std::fprintf(stderr, "vkt: %s: [%d]\n", context.c_str(), returned);
+    } else if (codes.empty()) {
+        std::fprintf(stderr, "vkt: %s: failed, no reason recorded\n", context.c_str());
+    }
+    return ExitClassFor(DecidingCode(codes, returned), serverFile);
 }
 
 }  // namespace vkt::cli

@@ -23,6 +23,12 @@ bool ToLatin1Name(const char* what, const std::string& text, std::string* latin1
 
 }  // namespace
 
+std::string ServerAndPort(const ConnectSettings& settings) {
+    const std::string host = Latin1ToUtf8(settings.server);
+    const bool ipv6 = host.find(':') != std::string::npos;
+    return (ipv6 ? "[" + host + "]" : host) + ":" + Latin1ToUtf8(settings.service);
+}
+
 bool ResolveSettings(const CommandLine& line, ConnectSettings* settings, std::string* message) {
     const std::string path = line.config.value_or(DefaultConfigPath());
     ConfigFile file;

@@ -18,6 +18,9 @@ struct ConnectSettings {
     std::int32_t timeout = kDefaultTimeout;
 };
 
+// "HOST:PORT" for the user (UTF-8), an IPv6 address in brackets: "[::1]:7001".
+std::string ServerAndPort(const ConnectSettings& settings);
+
 // false, with message, when the configuration file cannot be read, a value is missing, or a
 // name holds a character above U+00FF. A time-out below 1 second becomes kDefaultTimeout.
 bool ResolveSettings(const CommandLine& line, ConnectSettings* settings, std::string* message);

@@ -12,13 +12,17 @@
 #include "cli/field_list.h"
 #include "cli/field_values.h"
 #include "cli/interrupt.h"
-#include "cli/latin1.h"
 #include "cli/library_binding.h"
 #include "cli/password_input.h"
 #include "cli/session.h"
 #include "cli/settings.h"
+#include "rules/latin1.h"
 
 namespace vkt::cli {
+
+using rules::Latin1ToUtf8;
+using rules::Utf8ToLatin1;
+
 namespace {
 
 constexpr std::size_t kAnswerBuffer = 2048;

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <string>
 
-#include "cli/latin1.h"
+#include "rules/latin1.h"
 
 namespace vkt::cli {
+
+using rules::Latin1ToUtf8;
 
 std::vector<std::int32_t> PrintErrors(const Library& library) {
     ErrorRecord records[10];

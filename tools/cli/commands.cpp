@@ -11,6 +11,7 @@
 #include "cli/exit_status.h"
 #include "cli/field_list.h"
 #include "cli/field_values.h"
+#include "cli/get_name.h"
 #include "cli/interrupt.h"
 #include "cli/library_binding.h"
 #include "cli/password_input.h"
@@ -184,7 +185,8 @@ int RunCommand(const CommandLine& line) {
     std::string message;
     ConnectSettings settings;
     std::vector<GivenValue> given;
-    if (!ResolveSettings(line, &settings, &message) || !ToLatin1Values(line, &given, &message)) {
+    if (!CheckGetName(line, &message) || !ResolveSettings(line, &settings, &message) ||
+        !ToLatin1Values(line, &given, &message)) {
         std::fprintf(stderr, "vkt: %s\n", message.c_str());
         return kExitUsage;
     }

@@ -11,14 +11,19 @@
 #include "cli/exit_status.h"
 #include "cli/field_list.h"
 #include "cli/field_values.h"
+#include "cli/get_name.h"
 #include "cli/interrupt.h"
-#include "cli/latin1.h"
 #include "cli/library_binding.h"
 #include "cli/password_input.h"
 #include "cli/session.h"
 #include "cli/settings.h"
+#include "rules/latin1.h"
 
 namespace vkt::cli {
+
+using rules::Latin1ToUtf8;
+using rules::Utf8ToLatin1;
+
 namespace {
 
 constexpr std::size_t kAnswerBuffer = 2048;
@@ -173,7 +178,8 @@ int RunCommand(const CommandLine& line) {
     std::string message;
     ConnectSettings settings;
     std::vector<GivenValue> given;
-    if (!ResolveSettings(line, &settings, &message) || !ToLatin1Values(line, &given, &message)) {
+    if (!CheckGetName(line, &message) || !ResolveSettings(line, &settings, &message) ||
+        !ToLatin1Values(line, &given, &message)) {
         std::fprintf(stderr, "vkt: %s\n", message.c_str());
         return kExitUsage;
     }

@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "cli/exit_class.h"
-#include "cli/latin1.h"
+#include "rules/latin1.h"
 
 namespace vkt::cli {
+
+using rules::Latin1ToUtf8;
 
 std::vector<std::int32_t> PrintErrors(const Library& library, const std::string& context) {
     ErrorRecord records[10];

@@ -9,9 +9,12 @@
 #include <cstring>
 
 #include "cli/interrupt.h"
-#include "cli/latin1.h"
+#include "rules/latin1.h"
 
 namespace vkt::cli {
+
+using rules::Utf8ToLatin1;
+
 namespace {
 
 constexpr std::size_t kMaxPasswordBytes = 4096;

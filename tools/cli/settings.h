@@ -14,7 +14,7 @@ struct ConnectSettings {
     std::string server;   // Latin-1
     std::string service;  // Latin-1
     std::string user;     // Latin-1
-    std::string keys;     // file-system encoding, as given
+    std::string keys;     // file-system encoding (UTF-8)
     std::int32_t timeout = kDefaultTimeout;
 };
 

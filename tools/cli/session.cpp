@@ -9,7 +9,7 @@
 #include "cli/error_report.h"
 #include "cli/exit_status.h"
 #include "cli/interrupt.h"
-#include "cli/latin1.h"
+#include "rules/latin1.h"
 
 namespace vkt::cli {
 namespace {
@@ -40,7 +40,7 @@ int WaitBoundSeconds(std::int32_t timeout) {
 int Session::Open(const ConnectSettings& settings, const SecretText& password,
                   int waitSessionSeconds) {
     where_ = ServerAndPort(settings);
-    connectContext_ = "connect to " + where_ + " as " + Latin1ToUtf8(settings.user);
+    connectContext_ = "connect to " + where_ + " as " + rules::Latin1ToUtf8(settings.user);
     const long giveUp = NowMs() + waitSessionSeconds * 1000L;
     long pause = kFirstPauseMs;
     for (;;) {

@@ -49,9 +49,9 @@ bool ToLatin1Name(const char* what, const std::string& text, std::string* latin1
 }  // namespace
 
 std::string ServerAndPort(const ConnectSettings& settings) {
-    const std::string host = Latin1ToUtf8(settings.server);
+    const std::string host = rules::Latin1ToUtf8(settings.server);
     const bool ipv6 = host.find(':') != std::string::npos;
-    return (ipv6 ? "[" + host + "]" : host) + ":" + Latin1ToUtf8(settings.service);
+    return (ipv6 ? "[" + host + "]" : host) + ":" + rules::Latin1ToUtf8(settings.service);
 }
 
 bool ResolveSettings(const CommandLine& line, ConnectSettings* settings, std::string* message) {

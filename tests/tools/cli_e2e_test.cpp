@@ -3,6 +3,9 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -62,8 +65,13 @@ TEST_F(CliTest, MissingOrUnfitFieldStopsBeforeAnythingIsSent) {
 TEST_F(CliTest, SendsAPlainFileWholeWithoutAdditionalText) {
     const std::string data = RandomBytes(20000);
     WriteFile(Path("Datos.2024.bin"), data);
-    const VktRun sent = Vkt({"send", Path("Datos.2024.bin"), "--plain"});
+    // The password from a file; -q leaves standard error to errors alone.
+    WriteFile(Path("password"), std::string(kPassword) + "\n");
+    const VktRun sent =
+        Vkt({"send", Path("Datos.2024.bin"), "--plain", "-q", "--password-file", Path("password")},
+            {{"VKT_PASSWORD", ""}});
     ASSERT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(sent.err, "");
     EXPECT_EQ(ReadFile(server_.inbox() + "/ANA/datos"), data);
     EXPECT_TRUE(server_.LogShows("send request datos\n")) << server_.Log();
 }
@@ -79,9 +87,13 @@ TEST_F(CliTest, GetsAFileWithTheConfigurationFileAlone) {
     const std::map<std::string, std::string> env = {{"VKT_HOME", Path("home")},
                                                     {"VKT_PASSWORD", kPassword}};
 
-    const VktRun got = RunVkt({"get", "informe.bin", "--to", Path("in/")}, env);
+    const VktRun got = RunVkt({"get", "informe.bin", "--to", Path("in/"), "--verbose"}, env);
     ASSERT_EQ(got.status, 0) << got.err;
     EXPECT_EQ(ReadFile(Path("in/informe.bin")), data);
+    // -v: the steps as the polls saw them, each with its name and bytes.
+    EXPECT_TRUE(std::regex_search(
+        got.err, std::regex("(^|\n)vkt: step [0-9]+ \\([a-z ]+\\): [0-9]+ of [0-9]+ bytes\n")))
+        << got.err;
 
     const VktRun absent = RunVkt({"get", "ausente.bin", "--to", Path("in")}, env);
     EXPECT_EQ(absent.status, 1);
@@ -160,6 +172,47 @@ TEST_F(CliTest, LibraryAndPasswordProblemsHaveTheirOwnStatus) {
     const VktRun notLatin1 = Vkt({"verify", Path("x")}, {{"VKT_PASSWORD", "\xE2\x82\xAC"}});
     EXPECT_EQ(notLatin1.status, 2);
     EXPECT_EQ(server_.Log().find("connect request"), std::string::npos) << server_.Log();
+}
+
+// The three programs share their command-line conventions: --version on standard output, and
+// an unknown option or a bad number is a usage error (2) that names it.
+TEST(ProgramsTest, AnswerVersionAndRefuseBadCommandLines) {
+    const struct {
+        const char* path;
+        std::vector<std::string> args;
+        int status;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {VKT_CLI_PATH, {"--version"}, 0, "vkt 1.0.0\n", ""},
+        {VKT_SERVER_PATH, {"--version"}, 0, "vkt-server 1.0.0\n", ""},
+        {VKT_KEYGEN_PATH, {"--version"}, 0, "vkt-keygen 1.0.0\n", ""},
+        {VKT_CLI_PATH, {"verify", "f", "--colour=red"}, 2, "", "vkt: unknown option --colour\n"},
+        {VKT_SERVER_PATH, {"--port", "0", "-x"}, 2, "", "vkt-server: unknown option -x\n"},
+        {VKT_KEYGEN_PATH, {"--bitz", "512", "EVA"}, 2, "", "vkt-keygen: unknown option --bitz\n"},
+        {VKT_CLI_PATH,
+         {"get", "f", "--to", "d", "--timeout", "abc"},
+         2,
+         "",
+         "vkt: --timeout: 'abc' is not a number of seconds\n"},
+        {VKT_SERVER_PATH,
+         {"--idle=abc"},
+         2,
+         "",
+         "vkt-server: --idle: 'abc' is not a number of seconds from 1 to 86400\n"},
+        {VKT_KEYGEN_PATH,
+         {"--bits", "abc", "EVA"},
+         2,
+         "",
+         "vkt-keygen: --bits: 'abc' is not a number of bits from 512 to 4096\n"},
+    };
+    for (const auto& c : cases) {
+        const VktRun run = RunProgram(c.path, c.args, {{"VKT_PASSWORD", "CLAVE"}});
+        SCOPED_TRACE(std::string(c.path) + " " + ::testing::PrintToString(c.args));
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1), c.err);
+    }
 }
 
 // SIGINT (Ctrl-C) and SIGTERM in the middle of a transfer: the session is closed, the server

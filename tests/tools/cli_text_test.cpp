@@ -32,9 +32,17 @@ TEST(CommandLineTest, ReadsCommandsWithOptionsInAnyOrder) {
     using Pair = std::pair<std::string, std::string>;
     EXPECT_EQ(line.fields, (std::vector<Pair>{{"Importe", "1=2"}, {"Concepto", ""}}));
 
+    EXPECT_FALSE(line.quiet || line.verbose || line.passwordFile || line.waitSession);
+
     CommandLine get;
-    ASSERT_TRUE(Parse({"get", "datos.txt", "--to", "/tmp/in"}, &get, &message)) << message;
+    ASSERT_TRUE(Parse({"get", "datos.txt", "-v", "--to", "/tmp/in", "--password-file=clave",
+                       "--wait-session", "0"},
+                      &get, &message))
+        << message;
     EXPECT_EQ(get.to, "/tmp/in");
+    EXPECT_TRUE(get.verbose);
+    EXPECT_EQ(get.passwordFile, "clave");
+    EXPECT_EQ(get.waitSession, 0);
 }
 
 TEST(CommandLineTest, RefusesWhatCannotBeRun) {
@@ -53,6 +61,8 @@ TEST(CommandLineTest, RefusesWhatCannotBeRun) {
         {"send", "f", "--timeout", "-1"},
         {"send", "f", "--colour", "red"},
         {"send", "f", "--server"},
+        {"send", "f", "--wait-session", "soon"},
+        {"send", "f", "-q", "--verbose"},
     };
     for (const auto& args : bad) {
         CommandLine line;
@@ -64,6 +74,8 @@ TEST(CommandLineTest, RefusesWhatCannotBeRun) {
     std::string message;
     ASSERT_TRUE(Parse({"send", "--help"}, &line, &message));
     EXPECT_TRUE(line.help);
+    ASSERT_TRUE(Parse({"--version"}, &line, &message));
+    EXPECT_TRUE(line.version);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "cli/command_line.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include "common/option_parser.h"
 
 namespace vkt::cli {
 
@@ -9,6 +8,7 @@ const char kUsage[] =
     "usage: vkt send FILE [--plain] [--field NAME=VALUE ...] [OPTIONS]\n"
     "       vkt get NAME --to DIR [OPTIONS]\n"
     "       vkt verify FILE [--plain] [OPTIONS]\n"
+    "       vkt --help | --version\n"
     "\n"
     "  send     asks the server about FILE, then sends it signed and sealed. FILE is a\n"
     "           formatted record file (header and footer records) unless --plain is given.\n"
@@ -25,11 +25,18 @@ const char kUsage[] =
     "  --port SERVICE     TCP port or service name\n"
     "  --user USER        user name (the key file is DIR/USER.pri)\n"
     "  --keys DIR         folder of the private-key file\n"
-    "  --timeout SECONDS  longest wait for the network (default 180)\n"
+    "  --timeout SECONDS  bound of the whole command; also the library's network time-out\n"
     "  --config FILE      configuration file (default: $VKT_HOME/VKT32.cnf, else\n"
     "                     $XDG_CONFIG_HOME/vkt/VKT32.cnf, else ~/.config/vkt/VKT32.cnf);\n"
     "                     one line SERVER,SERVICE,TIMEOUT,USER,KEYDIR\n"
+    "  --password-file FILE\n"
+    "                     the private-key password is the first line of FILE\n"
+    "  --wait-session SECONDS  retry while another process of this user holds the session\n"
+    "                     (40033), up to SECONDS\n"
+    "  -q, --quiet        errors only on standard error (no stages, no progress)\n"
+    "  -v, --verbose      every change of the library's status step, with its bytes\n"
     "  -h, --help         this text\n"
+    "  --version          the program's version\n"
     "\n"
     "The library allows one session per user on a machine: while one vkt runs, a second of\n"
     "the same user exits 5, unless --wait-session SECONDS has it try again for that long.\n"
@@ -37,7 +44,8 @@ const char kUsage[] =
     "the session and exits 4 when it runs out.\n"
     "\n"
     "environment:\n"
-    "  VKT_PASSWORD       the private-key password (else it is asked on the terminal)\n"
+    "  VKT_PASSWORD       the private-key password when --password-file is not given\n"
+    "                     (else it is asked when standard input is a terminal)\n"
     "  VKT_LIBRARY        full path of libVKT32.so to load\n"
     "\n"
     "User names, passwords and field values are sent as Latin-1: characters above U+00FF\n"
@@ -66,83 +74,117 @@ const char kUsage[] =
 
 namespace {
 
-bool ReadTimeout(const std::string& text, std::int32_t* value) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long number = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || number < 0 || number > 2147483647L) return false;
-    *value = static_cast<std::int32_t>(number);
+enum Option {
+    kPlain,
+    kField,
+    kTo,
+    kServer,
+    kPort,
+    kUser,
+    kKeys,
+    kTimeout,
+    kConfig,
+    kPasswordFile,
+    kWaitSession,
+    kQuiet,
+    kVerbose,
+};
+
+const std::vector<tools::OptionSpec> kOptions = {
+    {"plain", 0, false, kPlain},
+    {"field", 0, true, kField},
+    {"to", 0, true, kTo},
+    {"server", 0, true, kServer},
+    {"port", 0, true, kPort},
+    {"user", 0, true, kUser},
+    {"keys", 0, true, kKeys},
+    {"timeout", 0, true, kTimeout},
+    {"config", 0, true, kConfig},
+    {"password-file", 0, true, kPasswordFile},
+    {"wait-session", 0, true, kWaitSession},
+    {"quiet", 'q', false, kQuiet},
+    {"verbose", 'v', false, kVerbose},
+};
+
+// A number of seconds, 0 to 2^31-1, into *target; false with the message otherwise.
+bool TakeSeconds(const tools::ParsedOption& option, std::optional<std::int32_t>* target,
+                 std::string* message) {
+    long seconds = 0;
+    if (!tools::ReadInteger(option.value, 0, 2147483647L, &seconds)) {
+        *message = tools::BadValue(option.name, option.value, "a number of seconds");
+        return false;
+    }
+    *target = static_cast<std::int32_t>(seconds);
     return true;
 }
 
-}  // namespace
-
-bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* message) {
-    std::vector<std::string> positional;
-    for (int i = 1; i < argc; ++i) {
-        std::string name = argv[i];
-        if (name == "-h" || name == "--help") {
-            line->help = true;
-            return true;
-        }
-        if (name == "--plain") {
+// One option into *line; false with the message on a bad value.
+bool TakeOption(const tools::ParsedOption& option, CommandLine* line, std::string* message) {
+    const std::string& value = option.value;
+    switch (option.id) {
+        case kPlain:
             line->plain = true;
-            continue;
-        }
-        if (name.rfind("--", 0) != 0 || name.size() == 2) {
-            positional.push_back(name);
-            continue;
-        }
-        std::string value;
-        const std::size_t equals = name.find('=');
-        if (equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.resize(equals);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        } else {
-            *message = name + " needs a value";
-            return false;
-        }
-        if (name == "--field") {
+            return true;
+        case kField: {
             const std::size_t split = value.find('=');
             if (split == std::string::npos) {
                 *message = "--field takes NAME=VALUE";
                 return false;
             }
             line->fields.emplace_back(value.substr(0, split), value.substr(split + 1));
-        } else if (name == "--to") {
-            line->to = value;
-        } else if (name == "--server") {
-            line->server = value;
-        } else if (name == "--port") {
-            line->port = value;
-        } else if (name == "--user") {
-            line->user = value;
-        } else if (name == "--keys") {
-            line->keys = value;
-        } else if (name == "--config") {
-            line->config = value;
-        } else if (name == "--timeout") {
-            std::int32_t timeout = 0;
-            if (!ReadTimeout(value, &timeout)) {
-                *message = "--timeout takes a number of seconds";
-                return false;
-            }
-            line->timeout = timeout;
-        } else if (name == "--wait-session") {
-            std::int32_t seconds = 0;
-            if (!ReadTimeout(value, &seconds)) {
-                *message = "--wait-session takes a number of seconds";
-                return false;
-            }
-            line->waitSession = seconds;
-        } else {
-            *message = "unknown option " + name;
-            return false;
+            return true;
         }
+        case kTo:
+            line->to = value;
+            return true;
+        case kServer:
+            line->server = value;
+            return true;
+        case kPort:
+            line->port = value;
+            return true;
+        case kUser:
+            line->user = value;
+            return true;
+        case kKeys:
+            line->keys = value;
+            return true;
+        case kTimeout:
+            return TakeSeconds(option, &line->timeout, message);
+        case kConfig:
+            line->config = value;
+            return true;
+        case kPasswordFile:
+            line->passwordFile = value;
+            return true;
+        case kWaitSession:
+            return TakeSeconds(option, &line->waitSession, message);
+        case kQuiet:
+            line->quiet = true;
+            return true;
+        case kVerbose:
+            line->verbose = true;
+            return true;
     }
+    return true;
+}
+
+}  // namespace
+
+bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* message) {
+    tools::ParsedArguments parsed;
+    if (!tools::ParseArguments(argc, argv, kOptions, &parsed, message)) return false;
+    line->help = parsed.help;
+    line->version = parsed.version;
+    if (line->help || line->version) return true;
+    for (const tools::ParsedOption& option : parsed.options) {
+        if (!TakeOption(option, line, message)) return false;
+    }
+    if (line->quiet && line->verbose) {
+        *message = "--quiet and --verbose exclude each other";
+        return false;
+    }
+    const std::vector<std::string>& positional = parsed.operands;
     if (positional.empty()) {
         *message = "no command given";
         return false;

@@ -22,8 +22,12 @@ struct CommandLine {
     std::optional<std::string> user;
     std::optional<std::string> keys;
     std::optional<std::int32_t> timeout;
-    std::optional<std::int32_t> waitSession;  // --wait-session SECONDS
     std::optional<std::string> config;
+    bool quiet = false;                       // -q, --quiet
+    bool verbose = false;                     // -v, --verbose
+    std::optional<std::string> passwordFile;  // --password-file FILE
+    std::optional<std::int32_t> waitSession;  // --wait-session SECONDS (>= 0)
+    bool version = false;                     // --version
     bool help = false;
 };
 

@@ -14,9 +14,10 @@
 #include "cli/get_name.h"
 #include "cli/interrupt.h"
 #include "cli/library_binding.h"
-#include "cli/password_input.h"
+#include "cli/output_level.h"
 #include "cli/session.h"
 #include "cli/settings.h"
+#include "common/password_source.h"
 #include "rules/latin1.h"
 
 namespace vkt::cli {
@@ -79,7 +80,7 @@ void PrintFieldsNeeded(const std::vector<Field>& fields, const std::vector<Field
 int BuildAdditionalText(const std::string& answer, const std::vector<GivenValue>& given,
                         std::string* additional) {
     const FieldList list = ParseFieldList(answer);
-    if (!list.unreadRecord.empty()) {
+    if (!list.unreadRecord.empty() && !Quiet()) {
         std::fprintf(stderr,
                      "vkt: warning: the server's field list is read only up to \"%s\" (%s)\n",
                      Latin1ToUtf8(list.unreadRecord).c_str(), list.unreadReason.c_str());
@@ -90,6 +91,7 @@ int BuildAdditionalText(const std::string& answer, const std::vector<GivenValue>
         return kExitUsage;
     }
     for (const std::string& name : matched.unused) {
+        if (Quiet()) break;
         std::fprintf(stderr, "vkt: warning: the server asks for no field %s; ignored\n",
                      Latin1ToUtf8(name).c_str());
     }
@@ -112,7 +114,7 @@ int Send(const Library& library, Session& session, const CommandLine& line,
         if (built != kExitOk) return built;
     } else if (verified == VKT_STATUS_NO_INFORMATION_NEEDED) {
         DiscardErrors(library);
-        if (!given.empty()) {
+        if (!given.empty() && !Quiet()) {
             std::fprintf(stderr,
                          "vkt: warning: the server needs no additional information; --field "
                          "values ignored\n");
@@ -125,7 +127,9 @@ int Send(const Library& library, Session& session, const CommandLine& line,
                        additional.c_str(), static_cast<std::int32_t>(additional.size()));
     if (started != VKT_STATUS_OK) return session.Failed(started);
     const int status = session.Wait(Activity::kSend);
-    if (status == kExitOk) std::fprintf(stderr, "vkt: %s sent and accepted\n", line.target.c_str());
+    if (status == kExitOk && !Quiet()) {
+        std::fprintf(stderr, "vkt: %s sent and accepted\n", line.target.c_str());
+    }
     return status;
 }
 
@@ -140,7 +144,7 @@ int Get(const Library& library, Session& session, const CommandLine& line,
     // A transfer that fails or is cut short never touches path: the library receives into a
     // part file of its own and removes it, also when this process ends under it.
     const int status = session.Wait(Activity::kGet);
-    if (status == kExitOk) std::fprintf(stderr, "vkt: received %s\n", path.c_str());
+    if (status == kExitOk && !Quiet()) std::fprintf(stderr, "vkt: received %s\n", path.c_str());
     return status;
 }
 
@@ -150,14 +154,17 @@ int Verify(const Library& library, Session& session, const CommandLine& line) {
     if (InterruptSignal() != 0) return session.EndForSignal();
     if (verified == VKT_STATUS_NO_INFORMATION_NEEDED) {
         DiscardErrors(library);
-        std::fprintf(stderr, "vkt: the server needs no additional information for %s\n",
-                     line.target.c_str());
+        if (!Quiet()) {
+            std::fprintf(stderr, "vkt: the server needs no additional information for %s\n",
+                         line.target.c_str());
+        }
         return kExitOk;
     }
     if (verified != VKT_STATUS_OK) return session.Failed(verified);
     std::printf("%s\n", Latin1ToUtf8(answer).c_str());
     const FieldList list = ParseFieldList(answer);
     for (const Field& field : list.fields) {
+        if (Quiet()) break;
         std::fprintf(stderr, "vkt: field %s\n", DescribeField(field).c_str());
     }
     return kExitOk;
@@ -175,6 +182,9 @@ std::string CommandContext(const CommandLine& line, const ConnectSettings& setti
 }  // namespace
 
 int RunCommand(const CommandLine& line) {
+    SetOutputLevel(line.quiet     ? OutputLevel::kQuiet
+                   : line.verbose ? OutputLevel::kVerbose
+                                  : OutputLevel::kNormal);
     std::string message;
     ConnectSettings settings;
     std::vector<GivenValue> given;
@@ -190,13 +200,14 @@ int RunCommand(const CommandLine& line) {
         return kExitNoLibrary;
     }
     SecretText password;
-    switch (ReadPassword(&password, &message)) {
-        case PasswordResult::kRead:
+    switch (tools::ReadPassword({line.passwordFile}, &password, &message)) {
+        case tools::PasswordResult::kRead:
             break;
-        case PasswordResult::kFailed:
+        case tools::PasswordResult::kNoSource:
+        case tools::PasswordResult::kFailed:
             std::fprintf(stderr, "vkt: %s\n", message.c_str());
             return kExitUsage;
-        case PasswordResult::kInterrupted:
+        case tools::PasswordResult::kInterrupted:
             return InterruptedStatus();
     }
     const std::string context = CommandContext(line, settings);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/interrupt.h"
+#include "cli/output_level.h"
 
 namespace vkt::cli {
 namespace {
@@ -51,6 +52,25 @@ const char* StageName(Activity activity, std::uint32_t step) {
     return nullptr;
 }
 
+// The library's name of every step, for -v.
+const char* StepName(std::uint32_t step) {
+    static const char* const kNames[] = {"none",        "connecting",        "opening the session",
+                                         "sending",     "receiving",         "disconnecting",
+                                         "signing",     "checking the file", "server processing",
+                                         "authorising", "no operation"};
+    return step < sizeof kNames / sizeof kNames[0] ? kNames[step] : "unknown";
+}
+
+// -v: one line for each change of step the polls see, with the bytes the status record holds
+// then.
+void ShowStep(const StatusRecord& status) {
+    std::fprintf(stderr, "vkt: step %u (%s): %llu of %llu bytes\n",
+                 static_cast<unsigned>(status.step), StepName(status.step),
+                 static_cast<unsigned long long>(status.bytesDone),
+                 static_cast<unsigned long long>(status.bytesTotal));
+    std::fflush(stderr);
+}
+
 bool ShowsBytes(Activity activity, std::uint32_t step) {
     return (activity == Activity::kSend && step == VKT_STEP_SENDING) ||
            (activity == Activity::kGet && step == VKT_STEP_RECEIVING);
@@ -71,6 +91,14 @@ class ProgressLine {
     }
 
     void Show(const StatusRecord& status) {
+        const OutputLevel level = CurrentOutputLevel();
+        if (level == OutputLevel::kQuiet) return;
+        if (level == OutputLevel::kVerbose) {
+            if (!stepShown_ || status.step != lastStep_) ShowStep(status);
+            stepShown_ = true;
+            lastStep_ = status.step;
+            return;
+        }
         const char* stage = StageName(activity_, status.step);
         if (stage == nullptr) return;
         std::string text = std::string("vkt: ") + stage;
@@ -95,6 +123,7 @@ class ProgressLine {
     Activity activity_;
     bool terminal_;
     bool shown_ = false;
+    bool stepShown_ = false;  // -v
     std::string last_;
     std::uint32_t lastStep_ = 0;
 };

@@ -8,6 +8,7 @@ const char kUsage[] =
     "usage: vkt send FILE [--plain] [--field NAME=VALUE ...] [OPTIONS]\n"
     "       vkt get NAME --to DIR [OPTIONS]\n"
     "       vkt verify FILE [--plain] [OPTIONS]\n"
+    "       vkt batch FILE|- [OPTIONS]\n"
     "       vkt --help | --version\n"
     "\n"
     "  send     asks the server about FILE, then sends it signed and sealed. FILE is a\n"
@@ -19,6 +20,14 @@ const char kUsage[] =
     "           digest; a file that fails is removed.\n"
     "  verify   asks the server about FILE and prints its answer (the field list of the\n"
     "           additional information) on standard output.\n"
+    "  batch    runs the send, get and verify commands of FILE (\"-\": standard input), one\n"
+    "           a line with its operand and its --plain, --field and --to, over one session\n"
+    "           (the password read once). Words split at blanks; quotes (\" or ') keep blanks\n"
+    "           in a name; lines that are blank or start with # are skipped. The batch stops\n"
+    "           at the first failing line, unless that line starts with \"-\" (\"-get x --to\n"
+    "           d\"): its failure is reported and does not count. The exit status is that of\n"
+    "           the failure that stopped the batch, 0 if none did; a lost session (4, 6) or\n"
+    "           an interrupt stops it also on a \"-\" line.\n"
     "\n"
     "options (they override the configuration file):\n"
     "  --server HOST      server name or address\n"
@@ -35,6 +44,10 @@ const char kUsage[] =
     "                     (40033), up to SECONDS\n"
     "  -q, --quiet        errors only on standard error (no stages, no progress)\n"
     "  -v, --verbose      every change of the library's status step, with its bytes\n"
+    "  --json             one JSON object a line on standard output for each operation run:\n"
+    "                     operation, local, remote (a path or name, or null), bytes, seconds,\n"
+    "                     code (0 or the deciding library code), text (the library's), exit,\n"
+    "                     and verify's answer; nothing else goes to standard output\n"
     "  -h, --help         this text\n"
     "  --version          the program's version\n"
     "\n"
@@ -88,6 +101,7 @@ enum Option {
     kWaitSession,
     kQuiet,
     kVerbose,
+    kJson,
 };
 
 const std::vector<tools::OptionSpec> kOptions = {
@@ -104,6 +118,7 @@ const std::vector<tools::OptionSpec> kOptions = {
     {"wait-session", 0, true, kWaitSession},
     {"quiet", 'q', false, kQuiet},
     {"verbose", 'v', false, kVerbose},
+    {"json", 0, false, kJson},
 };
 
 // A number of seconds, 0 to 2^31-1, into *target; false with the message otherwise.
@@ -165,6 +180,9 @@ bool TakeOption(const tools::ParsedOption& option, CommandLine* line, std::strin
         case kVerbose:
             line->verbose = true;
             return true;
+        case kJson:
+            line->json = true;
+            return true;
     }
     return true;
 }
@@ -190,12 +208,17 @@ bool ParseCommandLine(int argc, char** argv, CommandLine* line, std::string* mes
         return false;
     }
     line->command = positional[0];
-    if (line->command != "send" && line->command != "get" && line->command != "verify") {
+    if (line->command != "send" && line->command != "get" && line->command != "verify" &&
+        line->command != "batch") {
         *message = "unknown command " + line->command;
         return false;
     }
     if (positional.size() != 2) {
         *message = line->command + (line->command == "get" ? " takes one NAME" : " takes one FILE");
+        return false;
+    }
+    if (line->command == "batch" && (line->plain || !line->fields.empty() || !line->to.empty())) {
+        *message = "--plain, --field and --to belong to the lines of a batch";
         return false;
     }
     line->target = positional[1];

@@ -19,4 +19,13 @@ std::vector<std::int32_t> PrintErrors(const Library& library, const std::string&
 int ReportFailure(const Library& library, const std::string& context, std::int32_t returned,
                   bool serverFile = false);
 
+// The failure reported last, by ReportFailure (its deciding code) or PrintErrors (the first
+// record): the code and the library's text for it (UTF-8). Code 0 and "" when none was
+// reported since the last call, which forgets it.
+struct Failure {
+    std::int32_t code = 0;
+    std::string text;
+};
+Failure TakeLastFailure();
+
 }  // namespace vkt::cli

@@ -13,4 +13,15 @@ bool CheckGetName(const CommandLine& line, std::string* message) {
     return false;
 }
 
+std::string DestinationFolder(const CommandLine& line) {
+    std::string folder = line.to;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+std::string ReceivedPath(const CommandLine& line) {
+    const std::string folder = DestinationFolder(line);
+    return (folder == "/" ? "" : folder) + "/" + line.target;
+}
+
 }  // namespace vkt::cli

@@ -12,4 +12,10 @@ namespace vkt::cli {
 // "..". Checked before the library is loaded or the server reached.
 bool CheckGetName(const CommandLine& line, std::string* message);
 
+// Where get stores NAME: DIR/NAME, DIR without its trailing "/".
+std::string ReceivedPath(const CommandLine& line);
+
+// DIR of get without its trailing "/" ("/" stays).
+std::string DestinationFolder(const CommandLine& line);
+
 }  // namespace vkt::cli

@@ -37,6 +37,12 @@ class Session {
     int Open(const ConnectSettings& settings, const SecretText& password, int waitSessionSeconds);
     std::int32_t id() const { return id_; }
 
+    // What the next operation concerns, for its error lines (as in the constructor).
+    void SetOperation(std::string context, bool serverFile) {
+        context_ = std::move(context);
+        serverFile_ = serverFile;
+    }
+
     // Waits for the operation under way; an exit status. On failure the library's errors are
     // printed; on an interrupt or a stall the session is abandoned.
     int Wait(Activity activity);

@@ -1,6 +1,7 @@
 // vkt batch run as a process against a real vkt-server: many operations over one session; and
 // --json, one object a line for each operation.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -97,6 +98,27 @@ TEST_F(CliBatchTest, GoesOnAfterAFailingLineWrittenWithADash) {
     EXPECT_NE(run.err.find("vkt: batch line 3: get needs --to DIR"), std::string::npos) << run.err;
     EXPECT_EQ(ReadFile(server_.inbox() + "/ANA/chico"), "chico");
     EXPECT_EQ(Count(server_.Log(), "connect request"), 1) << server_.Log();
+}
+
+// A lost session ends the batch also on a "-" line: the server is killed in the middle of the
+// first line's transfer, and the second line is never tried.
+TEST_F(CliBatchTest, ALostSessionStopsTheBatch) {
+    WriteFile(Path("grande.bin"), RandomBytes(1 << 20));
+    WriteFile(Path("chico.bin"), "chico");
+    WriteFile(Path("lista"),
+              "-send " + Path("grande.bin") + " --plain\nsend " + Path("chico.bin") + " --plain\n");
+    bool killed = false;
+    const VktRun run = Vkt({"batch", Path("lista")}, {}, [&](const std::string& err, pid_t) {
+        if (!killed && err.find("sending the file") != std::string::npos) {
+            server_.StopWith(SIGKILL, 3000);
+            killed = true;
+        }
+    });
+    ASSERT_TRUE(killed) << run.err;
+    EXPECT_EQ(run.status, 6) << run.err;
+    EXPECT_NE(run.err.find("vkt: batch line 1: send " + Path("grande.bin")), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("batch line 2"), std::string::npos) << run.err;
 }
 
 TEST_F(CliBatchTest, ReadsTheBatchFromStandardInput) {

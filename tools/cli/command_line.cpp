@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "cli/progress_line.h"
 #include "common/option_parser.h"
 
 namespace vkt::cli {
@@ -35,6 +36,8 @@ const char kUsage[] =
     "                     (40033), up to SECONDS\n"
     "  -q, --quiet        errors only on standard error (no stages, no progress)\n"
     "  -v, --verbose      every change of the library's status step, with its bytes\n"
+    "  --progress auto|always|never  one line rewritten in place (always; auto: when\n"
+    "                     standard error is a terminal, else a line every 10 % or 5 s)\n"
     "  -h, --help         this text\n"
     "  --version          the program's version\n"
     "\n"
@@ -88,6 +91,7 @@ enum Option {
     kWaitSession,
     kQuiet,
     kVerbose,
+    kProgress,
 };
 
 const std::vector<tools::OptionSpec> kOptions = {
@@ -104,6 +108,7 @@ const std::vector<tools::OptionSpec> kOptions = {
     {"wait-session", 0, true, kWaitSession},
     {"quiet", 'q', false, kQuiet},
     {"verbose", 'v', false, kVerbose},
+    {"progress", 0, true, kProgress},
 };
 
 // A number of seconds, 0 to 2^31-1, into *target; false with the message otherwise.
@@ -164,6 +169,13 @@ bool TakeOption(const tools::ParsedOption& option, CommandLine* line, std::strin
             return true;
         case kVerbose:
             line->verbose = true;
+            return true;
+        case kProgress:
+            if (!ProgressModeNamed(value)) {
+                *message = tools::BadValue(option.name, value, "auto, always or never");
+                return false;
+            }
+            line->progress = value;
             return true;
     }
     return true;

@@ -27,6 +27,7 @@ struct CommandLine {
     bool verbose = false;                     // -v, --verbose
     std::optional<std::string> passwordFile;  // --password-file FILE
     std::optional<std::int32_t> waitSession;  // --wait-session SECONDS (>= 0)
+    std::string progress = "auto";            // --progress auto|always|never
     bool version = false;                     // --version
     bool help = false;
 };

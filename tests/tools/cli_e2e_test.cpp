@@ -215,6 +215,43 @@ TEST(ProgramsTest, AnswerVersionAndRefuseBadCommandLines) {
     }
 }
 
+// --progress always on a 40-column terminal: every rewrite of the line (the text from a carriage
+// return to the next one or to the end of the line) leaves the last column alone, and the line
+// is finished before vkt's next message. --progress never shows none of it.
+TEST_F(CliTest, ProgressFitsANarrowTerminalOrStaysAway) {
+    WriteFile(Path("grande.bin"), RandomBytes(1 << 20));
+    const VktRun shown =
+        Vkt({"send", Path("grande.bin"), "--plain", "--progress", "always"}, {{"COLUMNS", "40"}});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    std::size_t rewrites = 0;
+    for (std::size_t at = shown.err.find('\r'); at != std::string::npos;
+         at = shown.err.find('\r', at + 1)) {
+        const std::size_t end = shown.err.find_first_of("\r\n", at + 1);
+        ASSERT_NE(end, std::string::npos) << "the line was not finished: " << shown.err;
+        std::string text = shown.err.substr(at + 1, end - at - 1);
+        const std::string clear = "\033[K";
+        ASSERT_TRUE(text.size() >= clear.size() &&
+                    text.compare(text.size() - clear.size(), clear.size(), clear) == 0)
+            << text;
+        text.resize(text.size() - clear.size());
+        EXPECT_LE(text.size(), 39u) << text;
+        EXPECT_EQ(text.rfind("vkt: ", 0), 0u) << text;
+        ++rewrites;
+    }
+    EXPECT_GT(rewrites, 0u) << shown.err;
+    // Too narrow for the stage's name: the percent and bytes stay.
+    EXPECT_TRUE(std::regex_search(shown.err, std::regex("\rvkt: [0-9]+% [0-9.]+ [KM]?i?B/1.0 MiB")))
+        << shown.err;
+
+    const VktRun hidden =
+        Vkt({"send", Path("grande.bin"), "--plain", "--progress", "never"}, {{"COLUMNS", "40"}});
+    ASSERT_EQ(hidden.status, 0) << hidden.err;
+    EXPECT_EQ(hidden.err.find('\r'), std::string::npos) << hidden.err;
+    for (const char* stage : {"checking the file", "sending the file", "awaiting the server"}) {
+        EXPECT_EQ(hidden.err.find(stage), std::string::npos) << hidden.err;
+    }
+}
+
 // SIGINT (Ctrl-C) and SIGTERM in the middle of a transfer: the session is closed, the server
 // drops the transfer, and the exit status tells which signal it was.
 TEST_F(CliTest, ASignalDuringATransferClosesTheSession) {

@@ -33,16 +33,18 @@ TEST(CommandLineTest, ReadsCommandsWithOptionsInAnyOrder) {
     EXPECT_EQ(line.fields, (std::vector<Pair>{{"Importe", "1=2"}, {"Concepto", ""}}));
 
     EXPECT_FALSE(line.quiet || line.verbose || line.passwordFile || line.waitSession);
+    EXPECT_EQ(line.progress, "auto");
 
     CommandLine get;
     ASSERT_TRUE(Parse({"get", "datos.txt", "-v", "--to", "/tmp/in", "--password-file=clave",
-                       "--wait-session", "0"},
+                       "--wait-session", "0", "--progress=never"},
                       &get, &message))
         << message;
     EXPECT_EQ(get.to, "/tmp/in");
     EXPECT_TRUE(get.verbose);
     EXPECT_EQ(get.passwordFile, "clave");
     EXPECT_EQ(get.waitSession, 0);
+    EXPECT_EQ(get.progress, "never");
 }
 
 TEST(CommandLineTest, RefusesWhatCannotBeRun) {
@@ -63,6 +65,7 @@ TEST(CommandLineTest, RefusesWhatCannotBeRun) {
         {"send", "f", "--server"},
         {"send", "f", "--wait-session", "soon"},
         {"send", "f", "-q", "--verbose"},
+        {"send", "f", "--progress", "sometimes"},
     };
     for (const auto& args : bad) {
         CommandLine line;

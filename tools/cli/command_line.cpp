@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "cli/progress_line.h"
 #include "common/option_parser.h"
 
 namespace vkt::cli {
@@ -48,6 +49,8 @@ const char kUsage[] =
     "                     operation, local, remote (a path or name, or null), bytes, seconds,\n"
     "                     code (0 or the deciding library code), text (the library's), exit,\n"
     "                     and verify's answer; nothing else goes to standard output\n"
+    "  --progress auto|always|never  one line rewritten in place (always; auto: when\n"
+    "                     standard error is a terminal, else a line every 10 % or 5 s)\n"
     "  -h, --help         this text\n"
     "  --version          the program's version\n"
     "\n"
@@ -102,6 +105,7 @@ enum Option {
     kQuiet,
     kVerbose,
     kJson,
+    kProgress,
 };
 
 const std::vector<tools::OptionSpec> kOptions = {
@@ -119,6 +123,7 @@ const std::vector<tools::OptionSpec> kOptions = {
     {"quiet", 'q', false, kQuiet},
     {"verbose", 'v', false, kVerbose},
     {"json", 0, false, kJson},
+    {"progress", 0, true, kProgress},
 };
 
 // A number of seconds, 0 to 2^31-1, into *target; false with the message otherwise.
@@ -182,6 +187,13 @@ bool TakeOption(const tools::ParsedOption& option, CommandLine* line, std::strin
             return true;
         case kJson:
             line->json = true;
+            return true;
+        case kProgress:
+            if (!ProgressModeNamed(value)) {
+                *message = tools::BadValue(option.name, value, "auto, always or never");
+                return false;
+            }
+            line->progress = value;
             return true;
     }
     return true;

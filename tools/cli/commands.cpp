@@ -23,6 +23,7 @@ int RunCommand(const CommandLine& line) {
     SetOutputLevel(line.quiet     ? OutputLevel::kQuiet
                    : line.verbose ? OutputLevel::kVerbose
                                   : OutputLevel::kNormal);
+    SetProgressMode(line.quiet ? ProgressMode::kNever : *ProgressModeNamed(line.progress));
     std::string message;
     ConnectSettings settings;
     std::vector<GivenValue> given;

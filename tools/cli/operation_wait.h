@@ -16,9 +16,9 @@ enum class WaitResult {
 };
 
 // Polls until the activity leaves 2. The bound counts from the last change of step or bytes,
-// so a long transfer that moves never trips it. Connects show no progress; sends and gets
-// show "STAGE: DONE of TOTAL bytes", rewritten in place on a terminal and one line per stage
-// otherwise.
+// so a long transfer that moves never trips it. Connects show no progress; sends and gets show
+// their stage, bytes and rate (progress_line.h) as --progress says: one line rewritten in place
+// to the terminal's width, or plain lines at each stage and every tenth or 5 s.
 WaitResult WaitForOperation(const Library& library, Activity activity, int boundSeconds);
 
 }  // namespace vkt::cli

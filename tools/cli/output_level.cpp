@@ -4,6 +4,7 @@ namespace vkt::cli {
 namespace {
 
 OutputLevel level = OutputLevel::kNormal;
+ProgressMode progress = ProgressMode::kAuto;
 
 }  // namespace
 
@@ -13,6 +14,14 @@ void SetOutputLevel(OutputLevel newLevel) {
 
 OutputLevel CurrentOutputLevel() {
     return level;
+}
+
+void SetProgressMode(ProgressMode mode) {
+    progress = mode;
+}
+
+ProgressMode CurrentProgressMode() {
+    return progress;
 }
 
 }  // namespace vkt::cli

@@ -56,8 +56,9 @@ class CliTest : public ::testing::Test {
         ASSERT_TRUE(server_.Start({"--answers", work_.path() + "/answers"}));
     }
 
-    // vkt with the connection options for the test server (a --timeout in args replaces the
-    // usual 30 seconds).
+    // vkt with the connection options for the test server. --timeout bounds the whole command:
+    // unless args give their own, 300 seconds, so that a large transfer under a sanitizer on a
+    // loaded machine is never cut short; the tests of the bound give a short one.
     VktRun Vkt(std::vector<std::string> args, std::map<std::string, std::string> env = {},
                const std::function<void(const std::string&, pid_t)>& watch = nullptr) {
         return VktAt(server_.port(), std::move(args), std::move(env), watch);
@@ -67,7 +68,7 @@ class CliTest : public ::testing::Test {
                  std::map<std::string, std::string> env = {},
                  const std::function<void(const std::string&, pid_t)>& watch = nullptr) {
         if (std::find(args.begin(), args.end(), "--timeout") == args.end()) {
-            args.insert(args.end(), {"--timeout", "30"});
+            args.insert(args.end(), {"--timeout", "300"});
         }
         args.insert(args.end(), {"--server", "127.0.0.1", "--user", kUser, "--port",
                                  std::to_string(port), "--keys", keys_->path()});

@@ -2,36 +2,37 @@
 #include "general/app_paths.h"
 
 #include <QDir>
-#include <QFile>
-
-#include "rules/program_folders.h"
+#include <QtGlobal>
 
 namespace vkt::client {
 namespace {
 
-QString FromPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+// $variable, else $HOME + fallback; then + "/vkt".
+QString XdgFolder(const char* variable, const char* fallback) {
+    const QString home = qEnvironmentVariable("VKT_HOME");
+    if (!home.isEmpty()) return home;
+    QString base = qEnvironmentVariable(variable);
+    if (base.isEmpty()) base = QDir::homePath() + QLatin1String(fallback);
+    return base + QStringLiteral("/vkt");
 }
 
-QString Created(const std::string& folder) {
-    const QString path = FromPath(folder);
-    QDir().mkpath(path);
-    return path;
+QString Created(const QString& folder) {
+    QDir().mkpath(folder);
+    return folder;
 }
 
 }  // namespace
 
 QString ConfigDirectory() {
-    return Created(rules::ProgramFolder("XDG_CONFIG_HOME", ".config"));
+    return Created(XdgFolder("XDG_CONFIG_HOME", "/.config"));
 }
 
 QString StateDirectory() {
-    return Created(rules::ProgramFolder("XDG_STATE_HOME", ".local/state"));
+    return Created(XdgFolder("XDG_STATE_HOME", "/.local/state"));
 }
 
 QString ConfigFilePath() {
-    ConfigDirectory();
-    return FromPath(rules::ConfigFilePath());
+    return ConfigDirectory() + QStringLiteral("/VKT32.cnf");
 }
 
 QString LogFilePath() {
@@ -39,7 +40,9 @@ QString LogFilePath() {
 }
 
 QString DefaultKeyDirectory() {
-    return FromPath(rules::DefaultKeyDirectory()) + QStringLiteral("/");
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/vkt/claves/");
 }
 
 }  // namespace vkt::client

@@ -1,5 +1,4 @@
-// The commands of vkt: send, get and verify, each within one session, and batch, many of
-// them within one.
+// The three commands of vkt: send, get and verify, each within one session.
 #pragma once
 
 #include "cli/command_line.h"

@@ -1,18 +1,14 @@
 #include "cli/interrupt.h"
 
-#include <atomic>
 #include <csignal>
-
-#include "cli/exit_status.h"
 
 namespace vkt::cli {
 namespace {
 
-std::atomic<int> received{0};
-static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
+volatile std::sig_atomic_t received = 0;
 
 void Remember(int signal) {
-    received.store(signal);
+    received = signal;
 }
 
 }  // namespace
@@ -27,23 +23,7 @@ void InstallInterruptHandlers() {
 }
 
 int InterruptSignal() {
-    return received.load();
-}
-
-void NoteTimeUp() {
-    int none = 0;
-    received.compare_exchange_strong(none, SIGALRM);
-}
-
-int InterruptedStatus() {
-    switch (received.load()) {
-        case SIGTERM:
-            return kExitTerminated;
-        case SIGALRM:
-            return kExitTimedOut;
-        default:
-            return kExitInterrupted;
-    }
+    return received;
 }
 
 }  // namespace vkt::cli

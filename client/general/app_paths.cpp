@@ -2,37 +2,36 @@
 #include "general/app_paths.h"
 
 #include <QDir>
-#include <QtGlobal>
+#include <QFile>
+
+#include "rules/program_folders.h"
 
 namespace vkt::client {
 namespace {
 
-// $variable, else $HOME + fallback; then + "/vkt".
-QString XdgFolder(const char* variable, const char* fallback) {
-    const QString home = qEnvironmentVariable("VKT_HOME");
-    if (!home.isEmpty()) return home;
-    QString base = qEnvironmentVariable(variable);
-    if (base.isEmpty()) base = QDir::homePath() + QLatin1String(fallback);
-    return base + QStringLiteral("/vkt");
+QString FromPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-QString Created(const QString& folder) {
-    QDir().mkpath(folder);
-    return folder;
+QString Created(const std::string& folder) {
+    const QString path = FromPath(folder);
+    QDir().mkpath(path);
+    return path;
 }
 
 }  // namespace
 
 QString ConfigDirectory() {
-    return Created(XdgFolder("XDG_CONFIG_HOME", "/.config"));
+    return Created(rules::ProgramFolder("XDG_CONFIG_HOME", ".config"));
 }
 
 QString StateDirectory() {
-    return Created(XdgFolder("XDG_STATE_HOME", "/.local/state"));
+    return Created(rules::ProgramFolder("XDG_STATE_HOME", ".local/state"));
 }
 
 QString ConfigFilePath() {
-    return ConfigDirectory() + QStringLiteral("/VKT32.cnf");
+    ConfigDirectory();
+    return FromPath(rules::ConfigFilePath());
 }
 
 QString LogFilePath() {
@@ -40,9 +39,7 @@ QString LogFilePath() {
 }
 
 QString DefaultKeyDirectory() {
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/share");
-    return base + QStringLiteral("/vkt/claves/");
+    return FromPath(rules::DefaultKeyDirectory()) + QStringLiteral("/");
 }
 
 }  // namespace vkt::client

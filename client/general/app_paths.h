@@ -1,7 +1,8 @@
-// Where the program keeps its files on Linux. VKT32.cnf lives in the configuration folder and
-// VKT32.log in the state folder; both are the folder named by VKT_HOME when it is set
-// (portable use and tests), else $XDG_CONFIG_HOME/vkt and $XDG_STATE_HOME/vkt (defaults
-// ~/.config/vkt and ~/.local/state/vkt). The folders are created when first asked for.
+// Where the program keeps its files on Linux (the folders vkt uses too: rules/program_folders.h).
+// VKT32.cnf lives in the configuration folder and VKT32.log in the state folder; both are the
+// folder named by VKT_HOME when it is set (portable use and tests), else $XDG_CONFIG_HOME/vkt
+// and $XDG_STATE_HOME/vkt (defaults ~/.config/vkt and ~/.local/state/vkt). The folders are
+// created when first asked for.
 #pragma once
 
 #include <QString>

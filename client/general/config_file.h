@@ -1,6 +1,6 @@
 // The configuration file VKT32.cnf (ConfigFilePath()): one record of five comma-separated
-// fields in Latin-1 - server, service, time-out, user, key folder (which runs to the end of
-// the file) - with no password.
+// fields - server, service, time-out, user, key folder (which runs to the end of the file) -
+// with no password. How it is read and written, and its encoding: rules/config_file.h.
 #pragma once
 
 #include <QString>

@@ -8,8 +8,8 @@
 
 namespace vkt::client {
 
-// Latin-1 bytes of text; characters beyond U+00FF become "?" (they cannot be typed through
-// the program's filters into a field that reaches the library, except paths, which use
+// Latin-1 bytes of text (rules/latin1.h); characters beyond U+00FF become "?" (they cannot be typed
+// through the program's filters into a field that reaches the library, except paths, which use
 // ToPath).
 QByteArray ToLatin1(const QString& text);
 QString FromLatin1(const char* bytes, int length);

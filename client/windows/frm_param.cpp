@@ -10,6 +10,8 @@
 #include "general/message_box.h"
 #include "general/number_text.h"
 #include "general/run_time_error.h"
+#include "general/text_encoding.h"
+#include "rules/field_list.h"
 #include "windows/dialog_controls.h"
 #include "windows/dialogs.h"
 #include "windows/twips_geometry.h"
@@ -23,6 +25,15 @@ constexpr int kLabelLeft = 120;
 constexpr int kBoxWidth = 2535;
 constexpr int kButtonWidth = 1095;
 constexpr int kButtonHeight = 375;
+
+Campo FromField(const rules::Field& field) {
+    Campo campo;
+    campo.Nombre = FromLatin1(field.name.data(), static_cast<int>(field.name.size()));
+    campo.Ancho = static_cast<std::int16_t>(field.width);
+    campo.Numerico = field.numeric;
+    campo.Oculto = field.hidden;
+    return campo;
+}
 
 }  // namespace
 
@@ -62,27 +73,22 @@ void FrmParam::NuevaFila(int index) {
 // Reads records until one cannot be read; the fields read so far stay (also when a width
 // overflows, which is shown).
 void FrmParam::InitForm(const QString& param, int szparam) {
+    const QByteArray list = ToLatin1(param.left(qMax(0, szparam)));
+    const rules::FieldList parsed = rules::ParseFieldList(list.toStdString());
     Trap([&] {
-        int start = 1;
         bool first = campos_.isEmpty();
-        bool more = false;
-        do {
-            more = false;
-            QString registro;
-            int szregistro = 0;
-            if (!ParsearRegistros(start, param, szparam, &registro, &szregistro)) break;
-            start += szregistro + 1;
-            Campo campo;
-            if (!ParsearCampo(registro, &campo)) break;
-            more = true;
+        for (const rules::Field& field : parsed.fields) {
             int index = static_cast<int>(lblArray_.size()) - 1;
             if (!first) {
                 ++index;
                 NuevaFila(index);
             }
             first = false;
-            CrearCampo(index, campo);
-        } while (more);
+            CrearCampo(index, FromField(field));
+        }
+        if (parsed.stop == rules::FieldList::Stop::kWidthTooLarge) {
+            ThrowNumberError(rules::NumberRead::kOutOfRange);
+        }
     });
     // With no field read, the designed row has nothing to ask.
     lblArray_[0]->setVisible(!campos_.isEmpty());
@@ -148,8 +154,12 @@ void FrmParam::AlinearCampos(int ultimo) {
 
 void FrmParam::FormatOutput(QString* output) const {
     for (int i = 0; i < campos_.size(); ++i) {
-        const bool numerico = txtArray_[i]->property("tag").toString() == QLatin1String("N");
-        output->append(FormatAnswer(txtArray_[i]->text(), campos_[i].Ancho, numerico));
+        rules::Field field;
+        field.width = campos_[i].Ancho;
+        field.numeric = txtArray_[i]->property("tag").toString() == QLatin1String("N");
+        const std::string answer =
+            rules::FormatAnswer(field, ToLatin1(txtArray_[i]->text()).toStdString());
+        output->append(FromLatin1(answer.data(), static_cast<int>(answer.size())));
     }
 }
 

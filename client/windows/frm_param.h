@@ -1,5 +1,6 @@
 // frmParam ("Información Adicional"): one labelled box per field of the server's field list
-// (General().Parametros, its first LargoParametros characters; see field_list.h). "Aceptar"
+// (General().Parametros, its first LargoParametros characters; read as rules/field_list.h
+// describes). "Aceptar"
 // checks that every box is filled and leaves the fixed-width answer text and its length in
 // Parametros / LargoParametros; any other way of closing leaves the null text and 0.
 //
@@ -11,14 +12,22 @@
 
 #include <QDialog>
 #include <QList>
-
-#include "windows/field_list.h"
+#include <QString>
+#include <cstdint>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace vkt::client {
+
+// One field of the list.
+struct Campo {
+    QString Nombre;
+    std::int16_t Ancho = 0;
+    bool Numerico = false;
+    bool Oculto = false;
+};
 
 class FrmParam : public QDialog {
     Q_OBJECT

@@ -93,7 +93,9 @@ TEST(InboxLimitsTest, RefusesBadLimitOptions) {
         ServerProcess server;
         EXPECT_FALSE(server.Start(args));
         server.Stop();
-        EXPECT_NE(server.Log().find("bad value for " + args[0]), std::string::npos) << server.Log();
+        EXPECT_NE(server.Log().find(args[0] + ": '" + args[1] + "' is not a number of bytes"),
+                  std::string::npos)
+            << server.Log();
     }
 }
 

@@ -154,11 +154,13 @@ TEST(ServerStartTest, RefusesBadSetUp) {
     } cases[] = {
         {"/nonexistent", {"--cipher", "101"}, "needs OpenSSL's legacy provider"},
         {nullptr, {"--answers", "/nonexistent/answers"}, "cannot read /nonexistent/answers"},
-        {nullptr, {"--line", "9600"}, "bad value for --line"},
-        {nullptr, {"--log-format", "xml"}, "bad value for --log-format"},
-        {nullptr, {"--handshake-timeout", "0"}, "bad value for --handshake-timeout"},
-        {nullptr, {"--max-per-address", "x"}, "bad value for --max-per-address"},
-        {nullptr, {"--max-pending", "0"}, "bad value for --max-pending"},
+        {nullptr, {"--line", "9600"}, "--line: '9600' is not RATE,SIZE"},
+        {nullptr, {"--log-format", "xml"}, "--log-format: 'xml' is not text or json"},
+        {nullptr,
+         {"--handshake-timeout", "0"},
+         "--handshake-timeout: '0' is not a number of seconds"},
+        {nullptr, {"--max-per-address", "x"}, "--max-per-address: 'x' is not a number"},
+        {nullptr, {"--max-pending", "0"}, "--max-pending: '0' is not a number"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);

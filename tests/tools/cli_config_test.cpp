@@ -1,71 +1,16 @@
-// VKT32.cnf as the command-line client reads it, and how the options override it.
+// The connection data of a vkt run: VKT32.cnf and the options over it.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <fstream>
-#include <optional>
 #include <string>
 
 #include "cli/command_line.h"
-#include "cli/config_file.h"
 #include "cli/settings.h"
+#include "rules/program_folders.h"
 
 namespace vkt::cli {
 namespace {
-
-constexpr char kDefaultKeys[] = "/default/keys";
-
-struct ConfigCase {
-    const char* text;
-    std::optional<std::string> server;
-    std::optional<std::string> service;
-    std::optional<std::int32_t> timeout;
-    std::optional<std::string> user;
-    std::optional<std::string> keys;
-};
-
-TEST(ConfigFileTest, FieldsAsTheRecordHoldsThem) {
-    const ConfigCase cases[] = {
-        {"", {}, {}, {}, {}, {}},
-        {"HOST", {}, {}, {}, {}, {}},
-        {"HOST,7000", "HOST", {}, {}, {}, {}},
-        {"HOST,7000,180", "HOST", "7000", {}, {}, {}},
-        // Three commas: the user runs to the end of the file, the key folder is the default.
-        {"HOST,7000,0180,ANA", "HOST", "7000", 180, "ANA", kDefaultKeys},
-        {"HOST,7000,60,ANA\n", "HOST", "7000", 60, "ANA", kDefaultKeys},
-        {" HOST , 7000 , 0180 , ANA , /keys/dir  \n", "HOST", "7000", 180, "ANA", "/keys/dir"},
-        {"HOST,7000,60,ANA,/keys,with,commas\r\n", "HOST", "7000", 60, "ANA", "/keys,with,commas"},
-        {"HOST,7000,60,ANA,\n", "HOST", "7000", 60, "ANA", kDefaultKeys},
-        {"HOST,7000,-5,ANA,/k", "HOST", "7000", -5, "ANA", "/k"},
-        {",,0,,", "", "", 0, "", kDefaultKeys},
-    };
-    for (const ConfigCase& c : cases) {
-        SCOPED_TRACE(c.text);
-        ConfigFile config;
-        std::string reason;
-        ASSERT_TRUE(ParseConfigText(c.text, kDefaultKeys, &config, &reason)) << reason;
-        EXPECT_EQ(config.server, c.server);
-        EXPECT_EQ(config.service, c.service);
-        EXPECT_EQ(config.timeout, c.timeout);
-        EXPECT_EQ(config.user, c.user);
-        EXPECT_EQ(config.keyDirectory, c.keys);
-    }
-}
-
-TEST(ConfigFileTest, TimeOutThatIsNoNumberRejectsTheWholeFile) {
-    for (const char* text : {"HOST,7000,abc,ANA,/k", "HOST,7000,,ANA,/k",
-                             "HOST,7000,99999999999,ANA,/k", "HOST,7000,1 2,ANA,/k"}) {
-        SCOPED_TRACE(text);
-        ConfigFile config;
-        config.server = "before";
-        std::string reason;
-        EXPECT_FALSE(ParseConfigText(text, kDefaultKeys, &config, &reason));
-        EXPECT_NE(reason.find("time-out"), std::string::npos);
-        EXPECT_EQ(config.server, "before");
-    }
-}
 
 class ConfigFolderTest : public ::testing::Test {
   protected:
@@ -83,13 +28,31 @@ class ConfigFolderTest : public ::testing::Test {
     std::string folder_;
 };
 
-TEST_F(ConfigFolderTest, MissingFileSetsNothingUnreadableOneFails) {
-    ConfigFile config;
-    std::string reason;
-    EXPECT_TRUE(ReadConfigFile(folder_ + "/absent.cnf", kDefaultKeys, &config, &reason));
-    EXPECT_FALSE(config.server);
-    EXPECT_FALSE(ReadConfigFile(folder_, kDefaultKeys, &config, &reason));  // a folder
-    EXPECT_NE(reason.find(folder_), std::string::npos);
+// The record as the desktop program writes it: Latin-1, a line break, maybe a blank line more.
+TEST_F(ConfigFolderTest, FileValuesReachTheLibraryInItsEncodings) {
+    CommandLine line;
+    line.config = Write("VKT32.cnf", "SERVIDOR,7000,60,JOS\xC9,/home/ana/claves-a\xF1o\n\n");
+    ConnectSettings settings;
+    std::string message;
+    ASSERT_TRUE(ResolveSettings(line, &settings, &message)) << message;
+    EXPECT_EQ(settings.user, "JOS\xC9");                      // Latin-1 to the library
+    EXPECT_EQ(settings.keys, "/home/ana/claves-a\xC3\xB1o");  // a UTF-8 path
+    EXPECT_EQ(settings.timeout, 60);
+
+    // No key folder in the file, or an empty one: the default.
+    line.config = Write("short.cnf", "SERVIDOR,7000,60,ANA,\r\n");
+    ASSERT_TRUE(ResolveSettings(line, &settings, &message)) << message;
+    EXPECT_EQ(settings.keys, rules::DefaultKeyDirectory());
+
+    // No file at all: the options alone; a folder in its place: refused.
+    line.config = folder_ + "/absent.cnf";
+    line.server = "h";
+    line.port = "1";
+    line.user = "ANA";
+    EXPECT_TRUE(ResolveSettings(line, &settings, &message)) << message;
+    line.config = folder_;
+    EXPECT_FALSE(ResolveSettings(line, &settings, &message));
+    EXPECT_NE(message.find(folder_), std::string::npos) << message;
 }
 
 TEST_F(ConfigFolderTest, OptionsOverrideTheFile) {
@@ -131,33 +94,6 @@ TEST_F(ConfigFolderTest, MissingValuesAndBadNamesAreUsageErrors) {
     line.user = "ANA";
     EXPECT_FALSE(ResolveSettings(line, &settings, &message));
     EXPECT_NE(message.find("bad.cnf"), std::string::npos);
-}
-
-TEST(ConfigFileTest, DefaultLocations) {
-    const char* saved[] = {"VKT_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME"};
-    std::optional<std::string> before[4];
-    for (int i = 0; i < 4; ++i) {
-        if (const char* value = getenv(saved[i])) before[i] = value;
-    }
-    setenv("HOME", "/home/ana", 1);
-    unsetenv("VKT_HOME");
-    unsetenv("XDG_CONFIG_HOME");
-    unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(DefaultConfigPath(), "/home/ana/.config/vkt/VKT32.cnf");
-    EXPECT_EQ(DefaultKeyDirectory(), "/home/ana/.local/share/vkt/claves");
-    setenv("XDG_CONFIG_HOME", "/xdg/config", 1);
-    setenv("XDG_DATA_HOME", "/xdg/data", 1);
-    EXPECT_EQ(DefaultConfigPath(), "/xdg/config/vkt/VKT32.cnf");
-    EXPECT_EQ(DefaultKeyDirectory(), "/xdg/data/vkt/claves");
-    setenv("VKT_HOME", "/portable", 1);
-    EXPECT_EQ(DefaultConfigPath(), "/portable/VKT32.cnf");
-    for (int i = 0; i < 4; ++i) {
-        if (before[i]) {
-            setenv(saved[i], before[i]->c_str(), 1);
-        } else {
-            unsetenv(saved[i]);
-        }
-    }
 }
 
 }  // namespace

@@ -5,79 +5,14 @@
 
 #include <cstdio>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
-#include "cli_process.h"
+#include "cli_fixture.h"
 
 namespace vkt::cli::test {
 namespace {
-
-constexpr char kUser[] = "ANA";
-constexpr char kPassword[] = "CLAVE";
-
-std::string RandomBytes(std::size_t size) {
-    std::mt19937 generator(20240131);
-    std::string bytes(size, '\0');
-    for (char& byte : bytes) byte = static_cast<char>(generator());
-    return bytes;
-}
-
-// A type "A" record file: 38-byte header, body records ending in CR LF, 38-byte footer.
-std::string FormattedFile(const std::string& name, const std::vector<std::string>& records,
-                          std::string* body) {
-    body->clear();
-    for (const std::string& record : records) *body += record + "\r\n";
-    char count[16];
-    std::snprintf(count, sizeof count, "%09zu", records.size());
-    std::string padded = name;
-    padded.resize(10, ' ');
-    const std::string fields = "A" + padded + "20240131" + "235959" + count + "\r\n";
-    return "00" + fields + *body + "99" + fields;
-}
-
-class CliTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        keys_ = new TempDir;
-        keysMade_ = MakeKey(keys_->path(), kUser, kPassword);
-    }
-    static void TearDownTestSuite() {
-        delete keys_;
-        keys_ = nullptr;
-    }
-
-    void SetUp() override {
-        ASSERT_TRUE(keysMade_);
-        WriteFile(server_.users() + "/ANA.pub", ReadFile(keys_->path() + "/ANA.pub"));
-        WriteFile(work_.path() + "/answers", "nomina\tImporte,8,N;Concepto,12\n");
-        ASSERT_TRUE(server_.Start({"--answers", work_.path() + "/answers"}));
-    }
-
-    // vkt with the connection options for the test server.
-    VktRun Vkt(std::vector<std::string> args, std::map<std::string, std::string> env = {},
-               const std::function<void(const std::string&, pid_t)>& watch = nullptr) {
-        for (const char* option : {"--server", "127.0.0.1", "--user", kUser, "--timeout", "30"}) {
-            args.push_back(option);
-        }
-        args.push_back("--port");
-        args.push_back(std::to_string(server_.port()));
-        args.push_back("--keys");
-        args.push_back(keys_->path());
-        env.emplace("VKT_PASSWORD", kPassword);
-        return RunVkt(args, env, watch);
-    }
-
-    std::string Path(const std::string& name) const { return work_.path() + "/" + name; }
-
-    static TempDir* keys_;
-    static bool keysMade_;
-    Server server_;
-    TempDir work_;
-};
-
-TempDir* CliTest::keys_ = nullptr;
-bool CliTest::keysMade_ = false;
 
 TEST_F(CliTest, SendsAFormattedFileWithTheFieldAnswers) {
     std::string body;
@@ -130,8 +65,13 @@ TEST_F(CliTest, MissingOrUnfitFieldStopsBeforeAnythingIsSent) {
 TEST_F(CliTest, SendsAPlainFileWholeWithoutAdditionalText) {
     const std::string data = RandomBytes(20000);
     WriteFile(Path("Datos.2024.bin"), data);
-    const VktRun sent = Vkt({"send", Path("Datos.2024.bin"), "--plain"});
+    // The password from a file; -q leaves standard error to errors alone.
+    WriteFile(Path("password"), std::string(kPassword) + "\n");
+    const VktRun sent =
+        Vkt({"send", Path("Datos.2024.bin"), "--plain", "-q", "--password-file", Path("password")},
+            {{"VKT_PASSWORD", ""}});
     ASSERT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(sent.err, "");
     EXPECT_EQ(ReadFile(server_.inbox() + "/ANA/datos"), data);
     EXPECT_TRUE(server_.LogShows("send request datos\n")) << server_.Log();
 }
@@ -147,34 +87,44 @@ TEST_F(CliTest, GetsAFileWithTheConfigurationFileAlone) {
     const std::map<std::string, std::string> env = {{"VKT_HOME", Path("home")},
                                                     {"VKT_PASSWORD", kPassword}};
 
-    const VktRun got = RunVkt({"get", "informe.bin", "--to", Path("in/")}, env);
+    const VktRun got = RunVkt({"get", "informe.bin", "--to", Path("in/"), "--verbose"}, env);
     ASSERT_EQ(got.status, 0) << got.err;
     EXPECT_EQ(ReadFile(Path("in/informe.bin")), data);
+    // -v: the steps as the polls saw them, each with its name and bytes.
+    EXPECT_TRUE(std::regex_search(
+        got.err, std::regex("(^|\n)vkt: step [0-9]+ \\([a-z ]+\\): [0-9]+ of [0-9]+ bytes\n")))
+        << got.err;
 
     const VktRun absent = RunVkt({"get", "ausente.bin", "--to", Path("in")}, env);
     EXPECT_EQ(absent.status, 1);
-    EXPECT_NE(absent.err.find("40050 Archivo no encontrado"), std::string::npos) << absent.err;
+    EXPECT_NE(absent.err.find(": [40050] Archivo no encontrado"), std::string::npos) << absent.err;
     EXPECT_FALSE(Exists(Path("in/ausente.bin")));
 }
 
 // vkt get never destroys an older file of the requested name: not for a name the server does
 // not hold, not for a transfer cut short by Ctrl-C (the server frozen in the middle of a
-// large file); neither leaves a part file. A name that would leave the folder is refused with
-// 40053 before the server hears of it.
+// large file); neither leaves a part file. A NAME that is no single file name is refused
+// before the library is loaded (a missing one would exit 3) or the server is reached.
 TEST_F(CliTest, GetKeepsTheOlderFileUnlessTheNewOneArrivedWhole) {
     mkdir(Path("in").c_str(), 0700);
     const std::string older = Path("in/precious.txt");
     WriteFile(older, "precioso");
 
+    for (const char* name : {"a/b", "../x", "/etc/passwd", "a\\b", ".", ".."}) {
+        const VktRun refused =
+            Vkt({"get", name, "--to", Path("in")}, {{"VKT_LIBRARY", "/nonexistent/libVKT32.so"}});
+        EXPECT_EQ(refused.status, 2) << name << ": " << refused.err;
+        EXPECT_NE(refused.err.find("vkt: get: NAME must be a single file name"), std::string::npos)
+            << refused.err;
+        EXPECT_NE(refused.err.find(std::string("'") + name + "'"), std::string::npos)
+            << refused.err;
+    }
+    EXPECT_FALSE(Exists(Path("x")));
+    EXPECT_EQ(server_.Log().find("connected"), std::string::npos) << server_.Log();
+
     const VktRun absent = Vkt({"get", "precious.txt", "--to", Path("in")});
     EXPECT_EQ(absent.status, 1) << absent.err;
     EXPECT_EQ(ReadFile(older), "precioso");
-
-    const VktRun outside = Vkt({"get", "../x", "--to", Path("in")});
-    EXPECT_EQ(outside.status, 1);
-    EXPECT_NE(outside.err.find("40053 "), std::string::npos) << outside.err;
-    EXPECT_FALSE(Exists(Path("x")));
-    EXPECT_EQ(server_.Log().find("request for ../x"), std::string::npos) << server_.Log();
 
     mkdir((server_.outbox() + "/ANA").c_str(), 0700);
     WriteFile(server_.outbox() + "/ANA/precious.txt", RandomBytes(32 << 20));
@@ -194,20 +144,13 @@ TEST_F(CliTest, GetKeepsTheOlderFileUnlessTheNewOneArrivedWhole) {
     EXPECT_EQ(testing::ListFolder(Path("in")), std::vector<std::string>{"precious.txt"});
 }
 
-TEST_F(CliTest, RefusedConnectionsExitWithTheLibrarysCode) {
+TEST_F(CliTest, AWrongPasswordIsAUsageError) {
     const VktRun wrong = Vkt({"verify", Path("x")}, {{"VKT_PASSWORD", "OTRA"}});
-    EXPECT_EQ(wrong.status, 1);
-    EXPECT_NE(wrong.err.find("2604 Contrase\xC3\xB1"
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.err.find(" as ANA: [2604] Contrase\xC3\xB1"
                              "a incorrecta"),
               std::string::npos)
         << wrong.err;
-
-    const VktRun closed =
-        RunVkt({"get", "x", "--to", work_.path(), "--server", "127.0.0.1", "--port",
-                std::to_string(ClosedPort()), "--user", kUser, "--keys", keys_->path()},
-               {{"VKT_PASSWORD", kPassword}});
-    EXPECT_EQ(closed.status, 1);
-    EXPECT_NE(closed.err.find("110061 "), std::string::npos) << closed.err;
 }
 
 TEST_F(CliTest, LibraryAndPasswordProblemsHaveTheirOwnStatus) {
@@ -231,26 +174,110 @@ TEST_F(CliTest, LibraryAndPasswordProblemsHaveTheirOwnStatus) {
     EXPECT_EQ(server_.Log().find("connect request"), std::string::npos) << server_.Log();
 }
 
-TEST_F(CliTest, CtrlCDuringATransferClosesTheSession) {
-    WriteFile(Path("grande.bin"), RandomBytes(1 << 20));
-    bool interrupted = false;
-    const VktRun run =
-        Vkt({"send", Path("grande.bin"), "--plain"}, {}, [&](const std::string& err, pid_t pid) {
-            if (!interrupted && err.find("sending the file") != std::string::npos) {
-                kill(pid, SIGINT);
-                interrupted = true;
-            }
-        });
-    ASSERT_TRUE(interrupted) << run.err;
-    EXPECT_EQ(run.status, 130) << run.err;
-    EXPECT_TRUE(server_.LogShows("transfer of grande dropped")) << server_.Log();
-    EXPECT_FALSE(Exists(server_.inbox() + "/ANA/grande"));
+// The three programs share their command-line conventions: --version on standard output, and
+// an unknown option or a bad number is a usage error (2) that names it.
+TEST(ProgramsTest, AnswerVersionAndRefuseBadCommandLines) {
+    const struct {
+        const char* path;
+        std::vector<std::string> args;
+        int status;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {VKT_CLI_PATH, {"--version"}, 0, "vkt 1.0.0\n", ""},
+        {VKT_SERVER_PATH, {"--version"}, 0, "vkt-server 1.0.0\n", ""},
+        {VKT_KEYGEN_PATH, {"--version"}, 0, "vkt-keygen 1.0.0\n", ""},
+        {VKT_CLI_PATH, {"verify", "f", "--colour=red"}, 2, "", "vkt: unknown option --colour\n"},
+        {VKT_SERVER_PATH, {"--port", "0", "-x"}, 2, "", "vkt-server: unknown option -x\n"},
+        {VKT_KEYGEN_PATH, {"--bitz", "512", "EVA"}, 2, "", "vkt-keygen: unknown option --bitz\n"},
+        {VKT_CLI_PATH,
+         {"get", "f", "--to", "d", "--timeout", "abc"},
+         2,
+         "",
+         "vkt: --timeout: 'abc' is not a number of seconds\n"},
+        {VKT_SERVER_PATH,
+         {"--idle=abc"},
+         2,
+         "",
+         "vkt-server: --idle: 'abc' is not a number of seconds from 1 to 86400\n"},
+        {VKT_KEYGEN_PATH,
+         {"--bits", "abc", "EVA"},
+         2,
+         "",
+         "vkt-keygen: --bits: 'abc' is not a number of bits from 512 to 4096\n"},
+    };
+    for (const auto& c : cases) {
+        const VktRun run = RunProgram(c.path, c.args, {{"VKT_PASSWORD", "CLAVE"}});
+        SCOPED_TRACE(std::string(c.path) + " " + ::testing::PrintToString(c.args));
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1), c.err);
+    }
+}
 
-    // The session was given back: the next run opens one at once.
+// --progress always on a 40-column terminal: every rewrite of the line (the text from a carriage
+// return to the next one or to the end of the line) leaves the last column alone, and the line
+// is finished before vkt's next message. --progress never shows none of it.
+TEST_F(CliTest, ProgressFitsANarrowTerminalOrStaysAway) {
+    WriteFile(Path("grande.bin"), RandomBytes(1 << 20));
+    const VktRun shown =
+        Vkt({"send", Path("grande.bin"), "--plain", "--progress", "always"}, {{"COLUMNS", "40"}});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    std::size_t rewrites = 0;
+    for (std::size_t at = shown.err.find('\r'); at != std::string::npos;
+         at = shown.err.find('\r', at + 1)) {
+        const std::size_t end = shown.err.find_first_of("\r\n", at + 1);
+        ASSERT_NE(end, std::string::npos) << "the line was not finished: " << shown.err;
+        std::string text = shown.err.substr(at + 1, end - at - 1);
+        const std::string clear = "\033[K";
+        ASSERT_TRUE(text.size() >= clear.size() &&
+                    text.compare(text.size() - clear.size(), clear.size(), clear) == 0)
+            << text;
+        text.resize(text.size() - clear.size());
+        EXPECT_LE(text.size(), 39u) << text;
+        EXPECT_EQ(text.rfind("vkt: ", 0), 0u) << text;
+        ++rewrites;
+    }
+    EXPECT_GT(rewrites, 0u) << shown.err;
+    // Too narrow for the stage's name: the percent and bytes stay.
+    EXPECT_TRUE(std::regex_search(shown.err, std::regex("\rvkt: [0-9]+% [0-9.]+ [KM]?i?B/1.0 MiB")))
+        << shown.err;
+
+    const VktRun hidden =
+        Vkt({"send", Path("grande.bin"), "--plain", "--progress", "never"}, {{"COLUMNS", "40"}});
+    ASSERT_EQ(hidden.status, 0) << hidden.err;
+    EXPECT_EQ(hidden.err.find('\r'), std::string::npos) << hidden.err;
+    for (const char* stage : {"checking the file", "sending the file", "awaiting the server"}) {
+        EXPECT_EQ(hidden.err.find(stage), std::string::npos) << hidden.err;
+    }
+}
+
+// SIGINT (Ctrl-C) and SIGTERM in the middle of a transfer: the session is closed, the server
+// drops the transfer, and the exit status tells which signal it was.
+TEST_F(CliTest, ASignalDuringATransferClosesTheSession) {
+    WriteFile(Path("grande.bin"), RandomBytes(1 << 20));
     WriteFile(Path("chico.bin"), "chico");
-    const VktRun next = Vkt({"send", Path("chico.bin"), "--plain"});
-    EXPECT_EQ(next.status, 0) << next.err;
-    EXPECT_EQ(ReadFile(server_.inbox() + "/ANA/chico"), "chico");
+    const std::pair<int, int> cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+    int dropped = 0;
+    for (const auto& [signal, status] : cases) {
+        bool interrupted = false;
+        const VktRun run = Vkt(
+            {"send", Path("grande.bin"), "--plain"}, {}, [&](const std::string& err, pid_t pid) {
+                if (!interrupted && err.find("sending the file") != std::string::npos) {
+                    kill(pid, signal);
+                    interrupted = true;
+                }
+            });
+        ASSERT_TRUE(interrupted) << run.err;
+        EXPECT_EQ(run.status, status) << run.err;
+        EXPECT_TRUE(server_.LogShows("transfer of grande dropped", ++dropped)) << server_.Log();
+        EXPECT_FALSE(Exists(server_.inbox() + "/ANA/grande"));
+
+        // The session was given back: the next run opens one at once.
+        const VktRun next = Vkt({"send", Path("chico.bin"), "--plain"});
+        EXPECT_EQ(next.status, 0) << next.err;
+        EXPECT_EQ(ReadFile(server_.inbox() + "/ANA/chico"), "chico");
+    }
 }
 
 }  // namespace

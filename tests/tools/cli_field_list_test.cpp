@@ -1,4 +1,5 @@
-// The server's field list, the answers matched to it, and the fixed-width additional text.
+// The answers given on the command line: matched to the server's fields, checked and joined
+// into the fixed-width additional text.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,46 +16,6 @@ Field Text(const std::string& name, int width, bool hidden = false) {
 }
 Field Number(const std::string& name, int width, bool hidden = false) {
     return Field{name, width, true, hidden};
-}
-
-struct ListCase {
-    std::string answer;
-    std::vector<Field> fields;
-    std::string unreadRecord;  // empty: the whole list was read
-};
-
-TEST(FieldListTest, ParsesRecordsAndStopsAtTheFirstUnreadableOne) {
-    const ListCase cases[] = {
-        {"Importe,8,N;Concepto,12", {Number("Importe", 8), Text("Concepto", 12)}, ""},
-        {"", {}, ""},
-        {"Importe,8", {Text("Importe", 8)}, ""},  // a one-digit width is read too
-        {"Clave,4,NM", {Number("Clave", 4, true)}, ""},
-        {"A,5,N0", {Text("A", 5)}, ""},
-        {"A,5,0N", {Number("A", 5)}, ""},
-        {"A,5,xMy,N", {Number("A", 5, true)}, ""},  // the flags run to the end, "," included
-        {"A,5,n", {Text("A", 5)}, ""},              // lower case is no flag
-        {" Nombre del titular , 30 ; Cuenta ,10, N ",
-         {Text("Nombre del titular", 30), Number("Cuenta", 10)},
-         ""},
-        {"A,abc", {Text("A", 0)}, ""},
-        {"A,1 2x", {Text("A", 12)}, ""},
-        {"A,", {Text("A", 0)}, ""},
-        {"A,32767", {Text("A", 32767)}, ""},
-        {"A,1;", {Text("A", 1)}, ""},
-        {"A,3;x", {Text("A", 3)}, ""},  // one character left is no record
-        {"A,1;   B,2", {Text("A", 1), Text("B", 2)}, ""},
-        {"A,1;B;C,2", {Text("A", 1)}, "B"},
-        {"A,1;;C,2", {Text("A", 1)}, ""},
-        {"A,1;B,32768;C,2", {Text("A", 1)}, "B,32768"},
-    };
-    for (const ListCase& c : cases) {
-        SCOPED_TRACE(c.answer);
-        const FieldList list = ParseFieldList(c.answer);
-        EXPECT_EQ(list.fields, c.fields);
-        EXPECT_EQ(list.unreadRecord, c.unreadRecord);
-    }
-    // An empty record stops the reading as a record without a comma does.
-    EXPECT_EQ(ParseFieldList("A,1;;C,2").unreadReason, "no comma");
 }
 
 struct AnswerCase {

@@ -29,6 +29,12 @@ std::string ShmPrefix() {
 
 VktRun RunVkt(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
               const std::function<void(const std::string&, pid_t)>& watch) {
+    return RunProgram(VKT_CLI_PATH, args, env, watch);
+}
+
+VktRun RunProgram(const std::string& path, const std::vector<std::string>& args,
+                  const std::map<std::string, std::string>& env,
+                  const std::function<void(const std::string&, pid_t)>& watch) {
     TempDir scratch;
     const std::string outPath = scratch.path() + "/out";
     const std::string errPath = scratch.path() + "/err";
@@ -53,7 +59,7 @@ VktRun RunVkt(const std::vector<std::string>& args, const std::map<std::string, 
         dup2(out, 1);
         dup2(err, 2);
         setsid();  // no controlling terminal: a missing password cannot be asked for
-        std::vector<std::string> all = {VKT_CLI_PATH};
+        std::vector<std::string> all = {path};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& arg : all) argv.push_back(arg.data());
@@ -70,7 +76,7 @@ VktRun RunVkt(const std::vector<std::string>& args, const std::map<std::string, 
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
-            ADD_FAILURE() << "vkt did not end within 120 seconds";
+            ADD_FAILURE() << path << " did not end within 120 seconds";
             break;
         }
         if (watch) watch(ReadFile(errPath), pid);

@@ -41,4 +41,9 @@ struct VktRun {
 VktRun RunVkt(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
               const std::function<void(const std::string&, pid_t)>& watch = nullptr);
 
+// The same for any program at path (vkt-server, vkt-keygen).
+VktRun RunProgram(const std::string& path, const std::vector<std::string>& args,
+                  const std::map<std::string, std::string>& env,
+                  const std::function<void(const std::string&, pid_t)>& watch = nullptr);
+
 }  // namespace vkt::cli::test

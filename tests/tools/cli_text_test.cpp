@@ -1,62 +1,13 @@
-// Latin-1 at the library boundary, and the command line.
+// The command line of vkt.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
-#include "cli/latin1.h"
 
 namespace vkt::cli {
 namespace {
-
-TEST(Latin1Test, Utf8InputBecomesLatin1OrIsRefused) {
-    struct Case {
-        std::string input;
-        bool converts;
-        std::string latin1;
-    };
-    const Case cases[] = {
-        {"CLAVE 99", true, "CLAVE 99"},
-        {"Contrase\xC3\xB1"
-         "a",
-         true,
-         "Contrase\xF1"
-         "a"},
-        {"\xC3\xBF", true, "\xFF"},       // U+00FF, the last Latin-1 character
-        {"\xC4\x80", false, ""},          // U+0100
-        {"\xE2\x82\xAC", false, ""},      // U+20AC
-        {"\xF0\x9F\x94\x91", false, ""},  // U+1F511
-        // Not UTF-8: taken as Latin-1 already, byte for byte.
-        {"Contrase\xF1"
-         "a",
-         true,
-         "Contrase\xF1"
-         "a"},
-        {"\xC0\xAF", true, "\xC0\xAF"},          // overlong form
-        {"\xED\xA0\x80", true, "\xED\xA0\x80"},  // a surrogate
-        {"\xC3", true, "\xC3"},                  // cut short
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.input);
-        std::string latin1;
-        EXPECT_EQ(Utf8ToLatin1(c.input, &latin1), c.converts);
-        if (c.converts) {
-            EXPECT_EQ(latin1, c.latin1);
-        }
-    }
-}
-
-TEST(Latin1Test, EveryByteRoundTripsThroughUtf8) {
-    std::string all;
-    for (int byte = 1; byte < 256; ++byte) all.push_back(static_cast<char>(byte));
-    const std::string utf8 = Latin1ToUtf8(all);
-    EXPECT_EQ(utf8.size(), 127u + 2 * 128u);
-    EXPECT_EQ(Latin1ToUtf8("\xF1"), "\xC3\xB1");
-    std::string back;
-    ASSERT_TRUE(Utf8ToLatin1(utf8, &back));
-    EXPECT_EQ(back, all);
-}
 
 bool Parse(std::vector<std::string> args, CommandLine* line, std::string* message) {
     args.insert(args.begin(), "vkt");
@@ -81,9 +32,19 @@ TEST(CommandLineTest, ReadsCommandsWithOptionsInAnyOrder) {
     using Pair = std::pair<std::string, std::string>;
     EXPECT_EQ(line.fields, (std::vector<Pair>{{"Importe", "1=2"}, {"Concepto", ""}}));
 
+    EXPECT_FALSE(line.quiet || line.verbose || line.passwordFile || line.waitSession);
+    EXPECT_EQ(line.progress, "auto");
+
     CommandLine get;
-    ASSERT_TRUE(Parse({"get", "datos.txt", "--to", "/tmp/in"}, &get, &message)) << message;
+    ASSERT_TRUE(Parse({"get", "datos.txt", "-v", "--to", "/tmp/in", "--password-file=clave",
+                       "--wait-session", "0", "--progress=never"},
+                      &get, &message))
+        << message;
     EXPECT_EQ(get.to, "/tmp/in");
+    EXPECT_TRUE(get.verbose);
+    EXPECT_EQ(get.passwordFile, "clave");
+    EXPECT_EQ(get.waitSession, 0);
+    EXPECT_EQ(get.progress, "never");
 }
 
 TEST(CommandLineTest, RefusesWhatCannotBeRun) {
@@ -102,6 +63,9 @@ TEST(CommandLineTest, RefusesWhatCannotBeRun) {
         {"send", "f", "--timeout", "-1"},
         {"send", "f", "--colour", "red"},
         {"send", "f", "--server"},
+        {"send", "f", "--wait-session", "soon"},
+        {"send", "f", "-q", "--verbose"},
+        {"send", "f", "--progress", "sometimes"},
     };
     for (const auto& args : bad) {
         CommandLine line;
@@ -113,6 +77,8 @@ TEST(CommandLineTest, RefusesWhatCannotBeRun) {
     std::string message;
     ASSERT_TRUE(Parse({"send", "--help"}, &line, &message));
     EXPECT_TRUE(line.help);
+    ASSERT_TRUE(Parse({"--version"}, &line, &message));
+    EXPECT_TRUE(line.version);
 }
 
 }  // namespace

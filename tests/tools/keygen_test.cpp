@@ -215,6 +215,7 @@ TEST_F(KeygenTest, RefusesBadInput) {
     const std::string before = ReadFile(folder_ + "/ANA.pri");
     struct Row {
         const char* what;
+        int status;  // 2: a usage error
         std::vector<std::string> args;
         const char* password;
         const char* message;
@@ -222,43 +223,56 @@ TEST_F(KeygenTest, RefusesBadInput) {
     const std::string right = folder_ + "/right";
     const Row rows[] = {
         {"existing file without --force",
+         1,
          {"--bits", "512", "--out", folder_, "ANA"},
          "CLAVE",
          "already exists"},
-        {"500 bits", {"--bits", "500", "--out", folder_, "EVA"}, "CLAVE", "bad key size"},
-        {"4097 bits", {"--bits", "4097", "--out", folder_, "EVA"}, "CLAVE", "bad key size"},
+        {"500 bits", 2, {"--bits", "500", "--out", folder_, "EVA"}, "CLAVE", "is not a key size"},
+        {"4097 bits", 2, {"--bits", "4097", "--out", folder_, "EVA"}, "CLAVE", "is not a key size"},
         {"1000 bits, not a multiple of 64",
+         2,
          {"--bits", "1000", "--out", folder_, "EVA"},
          "CLAVE",
-         "bad key size"},
-        {"4160 bits", {"--bits", "4160", "--out", folder_, "EVA"}, "CLAVE", "bad key size"},
-        {"bits not a number", {"--bits", "2k", "--out", folder_, "EVA"}, "CLAVE", "bad key size"},
-        {"missing folder", {"--out", folder_ + "/none", "EVA"}, "CLAVE", "does not exist"},
-        {"folder is a file", {"--out", right, "EVA"}, "CLAVE", "is not a folder"},
-        {"empty user name", {"--out", folder_, ""}, "CLAVE", "user name is empty"},
-        {"user name with /", {"--out", folder_, "A/B"}, "CLAVE", "must not contain '/'"},
+         "is not a key size"},
+        {"4160 bits", 2, {"--bits", "4160", "--out", folder_, "EVA"}, "CLAVE", "is not a key size"},
+        {"bits not a number",
+         2,
+         {"--bits", "2k", "--out", folder_, "EVA"},
+         "CLAVE",
+         "is not a number"},
+        {"missing folder", 1, {"--out", folder_ + "/none", "EVA"}, "CLAVE", "does not exist"},
+        {"folder is a file", 1, {"--out", right, "EVA"}, "CLAVE", "is not a folder"},
+        {"empty user name", 1, {"--out", folder_, ""}, "CLAVE", "user name is empty"},
+        {"user name with /", 1, {"--out", folder_, "A/B"}, "CLAVE", "must not contain '/'"},
         {"user name of 254 bytes",
+         1,
          {"--out", folder_, std::string(254, 'A')},
          "CLAVE",
          "longer than 253 bytes"},
-        {"user name outside Latin-1", {"--out", folder_, "\xE2\x82\xAC"}, "CLAVE", "Latin-1"},
+        {"user name outside Latin-1", 1, {"--out", folder_, "\xE2\x82\xAC"}, "CLAVE", "Latin-1"},
         {"password outside Latin-1",
+         1,
          {"--bits", "512", "--out", folder_, "EVA"},
          "\xE2\x82\xAC",
          "outside Latin-1"},
-        {"no password source", {"--out", folder_, "EVA"}, nullptr, "no password given"},
+        {"no password source",
+         2,
+         {"--out", folder_, "EVA"},
+         nullptr,
+         "no password: use --password-file FILE or VKT_PASSWORD"},
         {"missing password file",
+         1,
          {"--out", folder_, "--password-file", folder_ + "/none", "EVA"},
          "CLAVE",
          "cannot read the password file"},
-        {"no USER", {"--out", folder_}, "CLAVE", "no USER"},
-        {"two USERs", {"--out", folder_, "EVA", "LUIS"}, "CLAVE", "more than one USER"},
-        {"unknown option", {"--bitz", "512", "EVA"}, "CLAVE", "unknown option"},
-        {"--bits without a value", {"EVA", "--bits"}, "CLAVE", "needs a value"},
+        {"no USER", 2, {"--out", folder_}, "CLAVE", "no USER"},
+        {"two USERs", 2, {"--out", folder_, "EVA", "LUIS"}, "CLAVE", "more than one USER"},
+        {"unknown option", 2, {"--bitz", "512", "EVA"}, "CLAVE", "unknown option"},
+        {"--bits without a value", 2, {"EVA", "--bits"}, "CLAVE", "needs a value"},
     };
     for (const Row& row : rows) {
         const Outcome run = Keygen(row.args, row.password);
-        EXPECT_NE(run.status, 0) << row.what;
+        EXPECT_EQ(run.status, row.status) << row.what;
         EXPECT_NE(run.err.find(row.message), std::string::npos) << row.what << ": " << run.err;
     }
     // Nothing was written or replaced.

@@ -23,6 +23,13 @@ struct CommandLine {
     std::optional<std::string> keys;
     std::optional<std::int32_t> timeout;
     std::optional<std::string> config;
+    bool quiet = false;                       // -q, --quiet
+    bool verbose = false;                     // -v, --verbose
+    std::optional<std::string> passwordFile;  // --password-file FILE
+    std::optional<std::int32_t> waitSession;  // --wait-session SECONDS (>= 0)
+    bool json = false;                        // --json: one JSON object per operation on stdout
+    std::string progress = "auto";            // --progress auto|always|never
+    bool version = false;                     // --version
     bool help = false;
 };
 

@@ -1,4 +1,5 @@
-// The three commands of vkt: send, get and verify, each within one session.
+// The commands of vkt: send, get and verify, each within one session, and batch, many of
+// them within one.
 #pragma once
 
 #include "cli/command_line.h"

@@ -1,14 +1,18 @@
 #include "cli/interrupt.h"
 
+#include <atomic>
 #include <csignal>
+
+#include "cli/exit_status.h"
 
 namespace vkt::cli {
 namespace {
 
-volatile std::sig_atomic_t received = 0;
+std::atomic<int> received{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
 
 void Remember(int signal) {
-    received = signal;
+    received.store(signal);
 }
 
 }  // namespace
@@ -23,7 +27,23 @@ void InstallInterruptHandlers() {
 }
 
 int InterruptSignal() {
-    return received;
+    return received.load();
+}
+
+void NoteTimeUp() {
+    int none = 0;
+    received.compare_exchange_strong(none, SIGALRM);
+}
+
+int InterruptedStatus() {
+    switch (received.load()) {
+        case SIGTERM:
+            return kExitTerminated;
+        case SIGALRM:
+            return kExitTimedOut;
+        default:
+            return kExitInterrupted;
+    }
 }
 
 }  // namespace vkt::cli

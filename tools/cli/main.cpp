@@ -7,17 +7,21 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/exit_status.h"
+#include "common/option_parser.h"
 
 int main(int argc, char** argv) {
     using namespace vkt::cli;
     CommandLine line;
     std::string message;
     if (!ParseCommandLine(argc, argv, &line, &message)) {
-        std::fprintf(stderr, "vkt: %s\n(vkt --help shows the usage)\n", message.c_str());
-        return kExitUsage;
+        return vkt::tools::UsageError("vkt", message);
     }
     if (line.help) {
         std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (line.version) {
+        vkt::tools::PrintVersion("vkt");
         return kExitOk;
     }
     return RunCommand(line);

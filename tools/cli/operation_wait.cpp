@@ -1,18 +1,24 @@
 #include "cli/operation_wait.h"
 
+#include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "cli/interrupt.h"
+#include "cli/output_level.h"
+#include "cli/progress_line.h"
 
 namespace vkt::cli {
 namespace {
 
-constexpr long kPollNanoseconds = 100L * 1000 * 1000;
+// VKTEstado only copies the status block out, so polling often costs little and the end of an
+// operation is seen within a few milliseconds.
+constexpr long kPollNanoseconds = 5L * 1000 * 1000;
 
 // What a step of the status record means in each operation; nullptr: not shown.
 const char* StageName(Activity activity, std::uint32_t step) {
@@ -49,6 +55,25 @@ const char* StageName(Activity activity, std::uint32_t step) {
     return nullptr;
 }
 
+// The library's name of every step, for -v.
+const char* StepName(std::uint32_t step) {
+    static const char* const kNames[] = {"none",        "connecting",        "opening the session",
+                                         "sending",     "receiving",         "disconnecting",
+                                         "signing",     "checking the file", "server processing",
+                                         "authorising", "no operation"};
+    return step < sizeof kNames / sizeof kNames[0] ? kNames[step] : "unknown";
+}
+
+// -v: one line for each change of step the polls see, with the bytes the status record holds
+// then.
+void ShowStep(const StatusRecord& status) {
+    std::fprintf(stderr, "vkt: step %u (%s): %llu of %llu bytes\n",
+                 static_cast<unsigned>(status.step), StepName(status.step),
+                 static_cast<unsigned long long>(status.bytesDone),
+                 static_cast<unsigned long long>(status.bytesTotal));
+    std::fflush(stderr);
+}
+
 bool ShowsBytes(Activity activity, std::uint32_t step) {
     return (activity == Activity::kSend && step == VKT_STEP_SENDING) ||
            (activity == Activity::kGet && step == VKT_STEP_RECEIVING);
@@ -60,41 +85,83 @@ double Now() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
+// The terminal's width in columns: the window size of standard error, else $COLUMNS, else 80.
+std::size_t TerminalWidth() {
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    const char* columns = std::getenv("COLUMNS");
+    if (columns != nullptr) {
+        char* end = nullptr;
+        const long value = std::strtol(columns, &end, 10);
+        if (end != columns && *end == '\0' && value > 0 && value < 10000) {
+            return static_cast<std::size_t>(value);
+        }
+    }
+    return 80;
+}
+
+// A terminal is rewritten at most this often (and at every change of stage).
+constexpr double kRewriteSeconds = 0.1;
+
 class ProgressLine {
   public:
-    explicit ProgressLine(Activity activity)
-        : activity_(activity), terminal_(isatty(STDERR_FILENO) == 1) {}
+    explicit ProgressLine(Activity activity) : activity_(activity) {
+        const ProgressMode mode = CurrentProgressMode();
+        shown_ = mode != ProgressMode::kNever;
+        inPlace_ = mode == ProgressMode::kAlways ||
+                   (mode == ProgressMode::kAuto && isatty(STDERR_FILENO) == 1);
+    }
+    // The line is finished, so what follows starts on a fresh one.
     ~ProgressLine() {
-        if (terminal_ && shown_) std::fputs("\n", stderr);
+        if (inPlace_ && !last_.empty()) std::fputs("\n", stderr);
     }
 
     void Show(const StatusRecord& status) {
+        const OutputLevel level = CurrentOutputLevel();
+        if (level == OutputLevel::kQuiet) return;
+        if (level == OutputLevel::kVerbose) {
+            if (!stepShown_ || status.step != lastStep_) ShowStep(status);
+            stepShown_ = true;
+            lastStep_ = status.step;
+            return;
+        }
+        if (!shown_) return;
         const char* stage = StageName(activity_, status.step);
         if (stage == nullptr) return;
-        std::string text = std::string("vkt: ") + stage;
-        if (ShowsBytes(activity_, status.step) && status.bytesTotal > 0) {
-            text += ": " + std::to_string(status.bytesDone) + " of " +
-                    std::to_string(status.bytesTotal) + " bytes";
-        }
-        if (terminal_) {
+        const double now = Now();
+        const bool newStage = !stepShown_ || status.step != lastStep_;
+        if (newStage) stageStart_ = now;
+        stepShown_ = true;
+        lastStep_ = status.step;
+        const bool bytes = ShowsBytes(activity_, status.step);
+        const std::uint64_t done = bytes ? status.bytesDone : 0;
+        const std::uint64_t total = bytes ? status.bytesTotal : 0;
+        if (inPlace_) {
+            if (!newStage && now - lastWrite_ < kRewriteSeconds) return;
+            const std::string text =
+                FormatProgressLine(TerminalWidth(), stage, done, total, now - stageStart_);
             if (text == last_) return;
             std::fprintf(stderr, "\r%s\033[K", text.c_str());
+            last_ = text;
         } else {
-            if (shown_ && status.step == lastStep_) return;
-            std::fprintf(stderr, "%s\n", text.c_str());
+            if (!schedule_.Due(status.step, done, total, now)) return;
+            std::fprintf(stderr, "%s\n",
+                         FormatProgressLine(0, stage, done, total, now - stageStart_).c_str());
         }
         std::fflush(stderr);
-        shown_ = true;
-        last_ = text;
-        lastStep_ = status.step;
+        lastWrite_ = now;
     }
 
   private:
     Activity activity_;
-    bool terminal_;
-    bool shown_ = false;
-    std::string last_;
+    bool shown_ = true;
+    bool inPlace_ = false;
+    bool stepShown_ = false;
     std::uint32_t lastStep_ = 0;
+    double stageStart_ = 0;
+    double lastWrite_ = 0;
+    std::string last_;  // on a terminal: the text the line holds
+    PlainProgressSchedule schedule_;
 };
 
 }  // namespace

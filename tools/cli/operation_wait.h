@@ -1,5 +1,5 @@
 // Waiting for an operation that the library completes on its own thread: VKTEstado polled every
-// 100 ms, progress shown on standard error while a transfer runs.
+// 5 ms, progress shown on standard error while a transfer runs.
 #pragma once
 
 #include "cli/library_binding.h"
@@ -16,9 +16,9 @@ enum class WaitResult {
 };
 
 // Polls until the activity leaves 2. The bound counts from the last change of step or bytes,
-// so a long transfer that moves never trips it. Connects show no progress; sends and gets
-// show "STAGE: DONE of TOTAL bytes", rewritten in place on a terminal and one line per stage
-// otherwise.
+// so a long transfer that moves never trips it. Connects show no progress; sends and gets show
+// their stage, bytes and rate (progress_line.h) as --progress says: one line rewritten in place
+// to the terminal's width, or plain lines at each stage and every tenth or 5 s.
 WaitResult WaitForOperation(const Library& library, Activity activity, int boundSeconds);
 
 }  // namespace vkt::cli

@@ -1,15 +1,35 @@
 #include "cli/session.h"
 
+#include <time.h>
+
+#include <csignal>
 #include <cstdio>
 
+#include "cli/deadline.h"
 #include "cli/error_report.h"
 #include "cli/exit_status.h"
+#include "cli/interrupt.h"
+#include "rules/latin1.h"
 
 namespace vkt::cli {
 namespace {
 
 constexpr int kWatchdogSeconds = 120;
 constexpr int kMarginSeconds = 30;
+// The pause between connects while the session is held: 200 ms, growing to 1 s.
+constexpr long kFirstPauseMs = 200;
+constexpr long kLongestPauseMs = 1000;
+
+long NowMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000L + now.tv_nsec / 1000000L;
+}
+
+void PauseMs(long milliseconds) {
+    const timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    nanosleep(&pause, nullptr);  // a signal ends it early
+}
 
 }  // namespace
 
@@ -17,18 +37,35 @@ int WaitBoundSeconds(std::int32_t timeout) {
     return timeout + kWatchdogSeconds + kMarginSeconds;
 }
 
-int Session::Open(const ConnectSettings& settings, const SecretText& password) {
-    std::int32_t id = 0;
-    const std::int32_t result =
-        library_.conectar(settings.server.c_str(), settings.service.c_str(), settings.user.c_str(),
-                          password.c_str(), settings.keys.c_str(), settings.timeout, &id);
-    if (result != VKT_STATUS_OK) {
-        PrintErrors(library_);
-        return kExitFailed;
+int Session::Open(const ConnectSettings& settings, const SecretText& password,
+                  int waitSessionSeconds) {
+    where_ = ServerAndPort(settings);
+    connectContext_ = "connect to " + where_ + " as " + rules::Latin1ToUtf8(settings.user);
+    const long giveUp = NowMs() + waitSessionSeconds * 1000L;
+    long pause = kFirstPauseMs;
+    for (;;) {
+        std::int32_t id = 0;
+        const std::int32_t result = library_.conectar(
+            settings.server.c_str(), settings.service.c_str(), settings.user.c_str(),
+            password.c_str(), settings.keys.c_str(), settings.timeout, &id);
+        if (result == VKT_STATUS_OK) {
+            id_ = id;
+            open_ = true;
+            break;
+        }
+        if (result != VKT_STATUS_SESSION_HELD || NowMs() + pause > giveUp) {
+            return ReportFailure(library_, connectContext_, result);
+        }
+        DiscardErrors();
+        PauseMs(pause);
+        if (InterruptSignal() != 0) return EndForSignal();
+        pause = pause * 2 < kLongestPauseMs ? pause * 2 : kLongestPauseMs;
     }
-    id_ = id;
-    open_ = true;
-    return Wait(Activity::kConnect);
+    const std::string operation = context_;
+    context_ = connectContext_;
+    const int status = Wait(Activity::kConnect);
+    context_ = operation;
+    return status;
 }
 
 int Session::Wait(Activity activity) {
@@ -36,19 +73,31 @@ int Session::Wait(Activity activity) {
         case WaitResult::kEnded:
             return kExitOk;
         case WaitResult::kFailed:
-            PrintErrors(library_);
-            return kExitFailed;
+            return Failed(0);
         case WaitResult::kStalled:
-            PrintErrors(library_);
-            std::fprintf(stderr, "vkt: no progress for %d seconds; giving up\n", bound_);
+            PrintErrors(library_, context_);
+            std::fprintf(stderr, "vkt: %s: no progress for %d seconds; giving up\n",
+                         context_.c_str(), bound_);
             Abandon();
-            return kExitStalled;
+            return kExitTimedOut;
         case WaitResult::kInterrupted:
-            std::fprintf(stderr, "vkt: interrupted; closing the session\n");
-            Abandon();
-            return kExitInterrupted;
+            return EndForSignal();
     }
-    return kExitFailed;
+    return kExitRefused;
+}
+
+int Session::EndForSignal() {
+    if (InterruptSignal() == SIGALRM) {
+        PrintTimedOut();
+    } else {
+        std::fprintf(stderr, "vkt: %s: interrupted; closing the session\n", context_.c_str());
+    }
+    Abandon();
+    return InterruptedStatus();
+}
+
+int Session::Failed(std::int32_t returned) const {
+    return ReportFailure(library_, context_, returned, serverFile_);
 }
 
 void Session::Abandon() {
@@ -64,8 +113,7 @@ void Session::Close() {
     if (result == VKT_STATUS_OPERATION_RUNNING) {
         DiscardErrors();
     } else if (result != VKT_STATUS_OK && result != VKT_STATUS_NO_SESSION) {
-        std::fprintf(stderr, "vkt: closing the session failed:\n");
-        PrintErrors(library_);
+        PrintErrors(library_, "disconnect from " + where_);
     }
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include "cli/library_binding.h"
 #include "cli/operation_wait.h"
@@ -18,19 +20,39 @@ int WaitBoundSeconds(std::int32_t timeout);
 
 class Session {
   public:
-    Session(Library& library, int boundSeconds) : library_(library), bound_(boundSeconds) {}
+    // context: what the command concerns ("get NAME from HOST:PORT"), for its error lines;
+    // serverFile: the file it names is the server's (exit_class.h).
+    Session(Library& library, int boundSeconds, std::string context, bool serverFile)
+        : library_(library),
+          bound_(boundSeconds),
+          context_(std::move(context)),
+          serverFile_(serverFile) {}
     ~Session() { Close(); }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     // Connects and waits for the session to open; an exit status (kExitOk when open). Failures
-    // are printed.
-    int Open(const ConnectSettings& settings, const SecretText& password);
+    // are printed. While another process holds the user's session (40033), the connect is
+    // tried again for up to waitSessionSeconds.
+    int Open(const ConnectSettings& settings, const SecretText& password, int waitSessionSeconds);
     std::int32_t id() const { return id_; }
+
+    // What the next operation concerns, for its error lines (as in the constructor).
+    void SetOperation(std::string context, bool serverFile) {
+        context_ = std::move(context);
+        serverFile_ = serverFile;
+    }
 
     // Waits for the operation under way; an exit status. On failure the library's errors are
     // printed; on an interrupt or a stall the session is abandoned.
     int Wait(Activity activity);
+
+    // For a run that InterruptSignal() ends: says so, abandons the session and returns the
+    // exit status (interrupt.h).
+    int EndForSignal();
+
+    // A failed call of the library: its errors printed, the exit status for them.
+    int Failed(std::int32_t returned) const;
 
     // Ends the session while an operation may still run, before the program exits:
     // VKTDesconectar, and when the library refuses because the transfer is under way, the
@@ -46,6 +68,10 @@ class Session {
 
     Library& library_;
     int bound_;
+    std::string context_;
+    bool serverFile_;
+    std::string where_;  // HOST:PORT
+    std::string connectContext_;
     std::int32_t id_ = 0;
     bool open_ = false;
 };

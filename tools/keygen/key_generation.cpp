@@ -17,6 +17,7 @@
 #include "keygen/key_file_writer.h"
 #include "keygen/latin1.h"
 #include "keygen/password_source.h"
+#include "keygen/usage_failure.h"
 
 namespace vkt::keygen {
 namespace {
@@ -37,14 +38,14 @@ int ParseBits(const std::string& text) {
     int bits = 0;
     for (char c : text) {
         if (c < '0' || c > '9' || bits > kMaxBits) {
-            Fail("bad key size '" + text + "': give a number of bits from 512 to 4096");
+            throw UsageFailure("--bits: '" + text + "' is not a number of bits from 512 to 4096");
         }
         bits = bits * 10 + (c - '0');
     }
     if (bits < kMinBits || bits > kMaxBits || bits % 64 != 0) {
-        Fail("bad key size " + text +
-             ": the modulus must have 512 to 4096 bits, a multiple of 64 (envelopes carry "
-             "the size in units of 64 bits)");
+        throw UsageFailure("--bits: '" + text +
+                           "' is not a key size: the modulus must have 512 to 4096 bits, a "
+                           "multiple of 64 (envelopes carry the size in units of 64 bits)");
     }
     return bits;
 }

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "common/utf8_decode.h"
+#include "rules/utf8_decode.h"
 
 namespace vkt::keygen {
 
@@ -12,7 +12,7 @@ std::optional<SecretBytes> ToLatin1(const SecretBytes& text) {
     bool outsideLatin1 = false;
     for (std::size_t i = 0; i < text.size();) {
         std::uint32_t codePoint = 0;
-        if (!tools::DecodeUtf8(text.data(), text.size(), &i, &codePoint)) {
+        if (!rules::DecodeUtf8(text.data(), text.size(), &i, &codePoint)) {
             return text;  // not UTF-8: Latin-1 already
         }
         if (codePoint > 0xFF) outsideLatin1 = true;

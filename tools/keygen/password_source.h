@@ -1,6 +1,5 @@
-// Where vkt-keygen takes the password from, in this order: the first line of --password-file
-// (its newline stripped), the environment variable VKT_PASSWORD, or a prompt on the terminal
-// without echo when standard input is one.
+// vkt-keygen's password, from the tools' shared password source (--password-file, VKT_PASSWORD,
+// or a prompt on a terminal).
 #pragma once
 
 #include <string>
@@ -14,9 +13,9 @@ struct PasswordOptions {
     bool confirm = false;      // ask twice on the terminal (a new key)
 };
 
-// The password as Latin-1 bytes. Throws std::runtime_error with a message for the user when
-// no source gives one, the file cannot be read, the two typed copies differ, or the text
-// holds a NUL byte or a character above U+00FF.
+// The password as Latin-1 bytes. Throws UsageFailure when no source gives one, and
+// std::runtime_error with a message for the user when the file cannot be read, the two typed
+// copies differ, or the text is unfit for a key password.
 SecretBytes ReadPassword(const PasswordOptions& options);
 
 }  // namespace vkt::keygen

@@ -64,14 +64,17 @@ constexpr std::chrono::milliseconds kStopWait{1500};
 int main(int argc, char** argv) {
     using namespace vkt::server;
     Options options;
-    bool help = false;
+    vkt::tools::ParsedArguments parsed;
     std::string message;
-    if (!ParseOptions(argc, argv, &options, &help, &message)) {
-        std::fprintf(stderr, "vkt-server: %s\n%s", message.c_str(), kUsage);
-        return 2;
+    if (!ParseOptions(argc, argv, &options, &parsed, &message)) {
+        return vkt::tools::UsageError("vkt-server", message);
     }
-    if (help) {
+    if (parsed.help) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (parsed.version) {
+        vkt::tools::PrintVersion("vkt-server");
         return 0;
     }
     for (const std::string* folder : {&options.users, &options.inbox, &options.outbox}) {

@@ -1,9 +1,7 @@
 #include "server/options.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <cstring>
+#include <vector>
 
 namespace vkt::server {
 
@@ -13,6 +11,7 @@ const char kUsage[] =
     "                  [--idle SECONDS] [--max-sessions N] [--handshake-timeout SECONDS]\n"
     "                  [--max-per-address N] [--max-pending N] [--max-file-size BYTES]\n"
     "                  [--min-free-space BYTES] [--log-format text|json]\n"
+    "       vkt-server --help | --version\n"
     "\n"
     "  --listen ADDRESS   numeric IPv4 or IPv6 address to listen on; :: is every address\n"
     "                     of both families (default: 127.0.0.1 and ::1, on one port)\n"
@@ -44,6 +43,8 @@ const char kUsage[] =
     "                     than this once the file is written (default 67108864, 64 MiB)\n"
     "  --log-format F     text (default): one \"TIME PEER USER EVENT\" line per event;\n"
     "                     json: one JSON object per line\n"
+    "  -h, --help         this text\n"
+    "  --version          the program's version\n"
     "\n"
     "Prints \"listening on ADDRESS:PORT\" once it accepts connections; logs to stderr.\n"
     "SIGTERM or SIGINT: stops accepting, ends the sessions and exits 0. SIGHUP: reads the\n"
@@ -51,23 +52,54 @@ const char kUsage[] =
 
 namespace {
 
-bool ReadNumber(const std::string& text, long low, long high, long* value) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long number = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || number < low || number > high) return false;
-    *value = number;
-    return true;
-}
+using tools::BadValue;
+using tools::ReadInteger;
+
+enum Option {
+    kListen,
+    kPort,
+    kUsers,
+    kInbox,
+    kOutbox,
+    kCipher,
+    kLine,
+    kAnswers,
+    kIdle,
+    kMaxSessions,
+    kHandshakeTimeout,
+    kMaxPerAddress,
+    kMaxPending,
+    kMaxFileSize,
+    kMinFreeSpace,
+    kLogFormat,
+};
+
+const std::vector<tools::OptionSpec> kOptions = {
+    {"listen", 0, true, kListen},
+    {"port", 0, true, kPort},
+    {"users", 0, true, kUsers},
+    {"inbox", 0, true, kInbox},
+    {"outbox", 0, true, kOutbox},
+    {"cipher", 0, true, kCipher},
+    {"line", 0, true, kLine},
+    {"answers", 0, true, kAnswers},
+    {"idle", 0, true, kIdle},
+    {"max-sessions", 0, true, kMaxSessions},
+    {"handshake-timeout", 0, true, kHandshakeTimeout},
+    {"max-per-address", 0, true, kMaxPerAddress},
+    {"max-pending", 0, true, kMaxPending},
+    {"max-file-size", 0, true, kMaxFileSize},
+    {"min-free-space", 0, true, kMinFreeSpace},
+    {"log-format", 0, true, kLogFormat},
+};
 
 bool ParseLine(const std::string& text, Options* options) {
     const std::size_t comma = text.find(',');
     if (comma == std::string::npos) return false;
     long rate = 0;
     long size = 0;
-    if (!ReadNumber(text.substr(0, comma), 0, 100000000, &rate) ||
-        !ReadNumber(text.substr(comma + 1), 1, 8192, &size))
+    if (!ReadInteger(text.substr(0, comma), 0, 100000000, &rate) ||
+        !ReadInteger(text.substr(comma + 1), 1, 8192, &size))
         return false;
     options->lineRate = rate;
     options->blockSize = size;
@@ -75,80 +107,92 @@ bool ParseLine(const std::string& text, Options* options) {
     return true;
 }
 
+// A whole number from low to high into *target; false with the message otherwise.
+template <typename Target>
+bool TakeNumber(const tools::ParsedOption& option, long low, long high, const char* what,
+                Target* target, std::string* message) {
+    long number = 0;
+    if (!ReadInteger(option.value, low, high, &number)) {
+        *message = BadValue(
+            option.name, option.value,
+            std::string(what) + " from " + std::to_string(low) + " to " + std::to_string(high));
+        return false;
+    }
+    *target = static_cast<Target>(number);
+    return true;
+}
+
+// One option into *options; false with the message on a bad value.
+bool TakeOption(const tools::ParsedOption& option, Options* options, std::string* message) {
+    const std::string& value = option.value;
+    switch (option.id) {
+        case kListen:
+            options->address = value;
+            if (!value.empty()) return true;
+            *message = BadValue(option.name, value, "an address");
+            return false;
+        case kPort:
+            return TakeNumber(option, 0, 65535, "a port number", &options->port, message);
+        case kUsers:
+            options->users = value;
+            return true;
+        case kInbox:
+            options->inbox = value;
+            return true;
+        case kOutbox:
+            options->outbox = value;
+            return true;
+        case kCipher:
+            return TakeNumber(option, 101, 103, "a cipher number", &options->cipher, message);
+        case kLine:
+            if (ParseLine(value, options)) return true;
+            *message = BadValue(option.name, value, "RATE,SIZE (0..100000000,1..8192)");
+            return false;
+        case kAnswers:
+            options->answers = value;
+            return true;
+        case kIdle:
+            return TakeNumber(option, 1, 86400, "a number of seconds", &options->idleSeconds,
+                              message);
+        case kMaxSessions:
+            return TakeNumber(option, 1, 1024, "a number of sessions", &options->maxSessions,
+                              message);
+        case kHandshakeTimeout:
+            return TakeNumber(option, 1, 3600, "a number of seconds", &options->handshakeSeconds,
+                              message);
+        case kMaxPerAddress:
+            return TakeNumber(option, 1, 4096, "a number of connections", &options->maxPerAddress,
+                              message);
+        case kMaxPending:
+            return TakeNumber(option, 1, 4096, "a number of connections", &options->maxPending,
+                              message);
+        case kMaxFileSize:
+            return TakeNumber(option, 0, 0x7FFFFFFF, "a number of bytes", &options->maxFileSize,
+                              message);
+        case kMinFreeSpace:
+            return TakeNumber(option, 0, LONG_MAX, "a number of bytes", &options->minFreeSpace,
+                              message);
+        case kLogFormat:
+            options->logFormat = value == "json" ? LogFormat::kJson : LogFormat::kText;
+            if (value == "text" || value == "json") return true;
+            *message = BadValue(option.name, value, "text or json");
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-bool ParseOptions(int argc, char** argv, Options* options, bool* help, std::string* message) {
-    *help = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string name = argv[i];
-        std::string value;
-        if (name == "-h" || name == "--help") {
-            *help = true;
-            return true;
-        }
-        const std::size_t equals = name.find('=');
-        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.resize(equals);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        } else {
-            *message = name + " needs a value";
-            return false;
-        }
-        long number = 0;
-        bool good = true;
-        if (name == "--listen") {
-            options->address = value;
-            good = !value.empty();
-        } else if (name == "--port") {
-            good = ReadNumber(value, 0, 65535, &number);
-            options->port = static_cast<int>(number);
-        } else if (name == "--users") {
-            options->users = value;
-        } else if (name == "--inbox") {
-            options->inbox = value;
-        } else if (name == "--outbox") {
-            options->outbox = value;
-        } else if (name == "--cipher") {
-            good = ReadNumber(value, 101, 103, &number);
-            options->cipher = static_cast<int>(number);
-        } else if (name == "--line") {
-            good = ParseLine(value, options);
-        } else if (name == "--answers") {
-            options->answers = value;
-        } else if (name == "--idle") {
-            good = ReadNumber(value, 1, 86400, &number);
-            options->idleSeconds = static_cast<int>(number);
-        } else if (name == "--max-sessions") {
-            good = ReadNumber(value, 1, 1024, &number);
-            options->maxSessions = static_cast<int>(number);
-        } else if (name == "--handshake-timeout") {
-            good = ReadNumber(value, 1, 3600, &number);
-            options->handshakeSeconds = static_cast<int>(number);
-        } else if (name == "--max-per-address") {
-            good = ReadNumber(value, 1, 4096, &number);
-            options->maxPerAddress = static_cast<int>(number);
-        } else if (name == "--max-pending") {
-            good = ReadNumber(value, 1, 4096, &number);
-            options->maxPending = static_cast<int>(number);
-        } else if (name == "--max-file-size") {
-            good = ReadNumber(value, 0, 0x7FFFFFFF, &number);
-            options->maxFileSize = static_cast<std::uint64_t>(number);
-        } else if (name == "--min-free-space") {
-            good = ReadNumber(value, 0, LONG_MAX, &number);
-            options->minFreeSpace = static_cast<std::uint64_t>(number);
-        } else if (name == "--log-format") {
-            good = value == "text" || value == "json";
-            options->logFormat = value == "json" ? LogFormat::kJson : LogFormat::kText;
-        } else {
-            *message = "unknown option " + name;
-            return false;
-        }
-        if (!good) {
-            *message = "bad value for " + name + ": " + value;
-            return false;
-        }
+bool ParseOptions(int argc, char** argv, Options* options, tools::ParsedArguments* parsed,
+                  std::string* message) {
+    if (!tools::ParseArguments(argc, argv, kOptions, parsed, message)) return false;
+    if (parsed->help || parsed->version) return true;
+    if (!parsed->operands.empty()) {
+        *message = "unexpected argument " + parsed->operands[0];
+        return false;
+    }
+    for (const tools::ParsedOption& option : parsed->options) {
+        if (!TakeOption(option, options, message)) return false;
     }
     if (options->port < 0 || options->users.empty() || options->inbox.empty() ||
         options->outbox.empty()) {

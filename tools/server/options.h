@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/option_parser.h"
 #include "server/event_log.h"
 
 namespace vkt::server {
@@ -31,7 +32,9 @@ struct Options {
 
 extern const char kUsage[];
 
-// false with a message on a bad command line; help is set for -h/--help.
-bool ParseOptions(int argc, char** argv, Options* options, bool* help, std::string* message);
+// false with a message on a bad command line. parsed->help or parsed->version set: nothing
+// else was read.
+bool ParseOptions(int argc, char** argv, Options* options, tools::ParsedArguments* parsed,
+                  std::string* message);
 
 }  // namespace vkt::server

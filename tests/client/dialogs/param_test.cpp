@@ -1,4 +1,4 @@
-// The field list, the answer text and the additional-information form frmParam.
+// The additional-information form frmParam: its rows from the field list, and the answer text.
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -6,7 +6,6 @@
 
 #include "dialog_test_support.h"
 #include "general/client_state.h"
-#include "windows/field_list.h"
 #include "windows/frm_param.h"
 
 using namespace vkt::client;
@@ -42,9 +41,6 @@ class ParamTest : public QObject {
 
     void buildsOneRowPerField_data();
     void buildsOneRowPerField();
-    void recordsAdvanceOverTheWholeList();
-    void formatsEachAnswer_data();
-    void formatsEachAnswer();
     void answersBecomeTheFixedWidthText();
     void everyFieldMustBeFilled_data();
     void everyFieldMustBeFilled();
@@ -102,50 +98,6 @@ void ParamTest::buildsOneRowPerField() {
     QCOMPARE(log.Seen(), messages);
     QCOMPARE(form.findChildren<QLineEdit*>("txtArray").size(), qMax(1, fields.size()));
     QCOMPARE(form.txtArray(0)->isHidden(), fields.isEmpty());
-}
-
-// Each record reports how much of the list it took, so the next starts right after it.
-void ParamTest::recordsAdvanceOverTheWholeList() {
-    const QString list = " A,1 ;B,2;  C,3  ";
-    QStringList records;
-    int start = 1;
-    QString registro;
-    int sz = 0;
-    while (ParsearRegistros(start, list, list.size(), &registro, &sz)) {
-        records.append(registro + '@' + QString::number(start) + '+' + QString::number(sz));
-        start += sz + 1;
-    }
-    QCOMPARE(records, (QStringList{"A,1@1+5", "B,2@7+3", "C,3@11+7"}));
-    QVERIFY(!ParsearRegistros(0, list, list.size(), &registro, &sz));
-
-    Campo campo;
-    QVERIFY(!ParsearCampo("sin coma", &campo));
-    QVERIFY(ParsearCampo(",7", &campo));  // a nameless field still holds its place
-    QCOMPARE(campo.Ancho, std::int16_t{7});
-}
-
-void ParamTest::formatsEachAnswer_data() {
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<int>("ancho");
-    QTest::addColumn<bool>("numerico");
-    QTest::addColumn<QString>("formatted");
-    QTest::newRow("number padded with zeros") << "125" << 8 << true << "00000125";
-    QTest::newRow("number at full width") << "12345678" << 8 << true << "12345678";
-    QTest::newRow("leading zeros kept") << "007" << 5 << true << "00007";
-    QTest::newRow("long number keeps every digit")
-        << "98765432109876543210" << 22 << true << "0098765432109876543210";
-    QTest::newRow("text padded with blanks") << "Pago" << 12 << false << "Pago        ";
-    QTest::newRow("text trimmed first") << "  Pago  " << 6 << false << "Pago  ";
-    QTest::newRow("no width: text as trimmed") << " Texto libre " << 0 << false << "Texto libre";
-    QTest::newRow("no width: number as typed") << "42" << 0 << true << "42";
-}
-
-void ParamTest::formatsEachAnswer() {
-    QFETCH(QString, answer);
-    QFETCH(int, ancho);
-    QFETCH(bool, numerico);
-    QFETCH(QString, formatted);
-    QCOMPARE(FormatAnswer(answer, ancho, numerico), formatted);
 }
 
 void ParamTest::answersBecomeTheFixedWidthText() {

@@ -1,11 +1,11 @@
-// One UTF-8 sequence decoded, for the tools that take typed text (passwords, user names) and
-// hand it to the library as Latin-1.
+// One UTF-8 sequence decoded, for the programs that take typed text (passwords, user names,
+// paths) and hand it to the library as Latin-1.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-namespace vkt::tools {
+namespace vkt::rules {
 
 // Decodes the sequence at text[*i] (size bytes in all) and advances *i past it; false when it
 // is not well-formed: a bad lead or continuation byte, a truncated sequence, an overlong form,
@@ -43,4 +43,4 @@ inline bool DecodeUtf8(const std::uint8_t* text, std::size_t size, std::size_t* 
     return true;
 }
 
-}  // namespace vkt::tools
+}  // namespace vkt::rules

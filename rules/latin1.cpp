@@ -1,10 +1,10 @@
-#include "cli/latin1.h"
+#include "rules/latin1.h"
 
 #include <cstdint>
 
-#include "common/utf8_decode.h"
+#include "rules/utf8_decode.h"
 
-namespace vkt::cli {
+namespace vkt::rules {
 
 bool Utf8ToLatin1(const std::string& text, std::string* latin1) {
     latin1->clear();
@@ -12,13 +12,13 @@ bool Utf8ToLatin1(const std::string& text, std::string* latin1) {
     bool outsideLatin1 = false;
     for (std::size_t i = 0; i < text.size();) {
         std::uint32_t codePoint = 0;
-        if (!tools::DecodeUtf8(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), &i,
-                               &codePoint)) {
+        if (!DecodeUtf8(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), &i,
+                        &codePoint)) {
             latin1->assign(text);  // not UTF-8: Latin-1 already
             return true;
         }
         if (codePoint > 0xFF) outsideLatin1 = true;
-        latin1->push_back(static_cast<char>(codePoint));
+        latin1->push_back(codePoint > 0xFF ? '?' : static_cast<char>(codePoint));
     }
     return !outsideLatin1;
 }
@@ -38,4 +38,15 @@ std::string Latin1ToUtf8(const std::string& latin1) {
     return utf8;
 }
 
-}  // namespace vkt::cli
+bool IsUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        std::uint32_t codePoint = 0;
+        if (!DecodeUtf8(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), &i,
+                        &codePoint)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace vkt::rules

@@ -22,6 +22,8 @@
 #include <sstream>
 #include <thread>
 
+#include "support/spawn.h"
+
 namespace vkt::testing {
 namespace {
 
@@ -100,17 +102,12 @@ std::string Bytes(std::size_t count, unsigned seed) {
 }
 
 int RunQuietly(const std::vector<std::string>& args) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int quiet = open("/dev/null", O_WRONLY);
-        dup2(quiet, 1);
-        dup2(quiet, 2);
-        std::vector<char*> argv;
-        for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
+    SpawnOptions options;
+    options.args = args;
+    options.stdoutPath = "/dev/null";
+    options.stderrPath = "/dev/null";
+    const pid_t pid = Spawn(options);
+    if (pid < 0) return -1;
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -208,22 +205,20 @@ ServerProcess::~ServerProcess() {
 
 bool ServerProcess::Start(const std::vector<std::string>& extra) {
     int out[2];
-    if (pipe(out) != 0) return false;
+    if (pipe2(out, O_CLOEXEC) != 0) return false;  // not inherited by other children
     std::vector<std::string> args = {VKT_SERVER_PATH, "--port", "0",        "--users", users(),
                                      "--inbox",       inbox(),  "--outbox", outbox()};
     args.insert(args.end(), extra.begin(), extra.end());
-    const std::string logPath = root() + "/server.log";
-    pid_ = fork();
-    if (pid_ == 0) {
-        dup2(out[1], 1);
-        const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(log, 2);
+    SpawnOptions options;
+    options.args = args;
+    options.stdinPath = "";
+    options.stdoutFd = out[1];
+    options.stderrPath = root() + "/server.log";
+    pid_ = Spawn(options);
+    if (pid_ < 0) {
         close(out[0]);
-        std::vector<char*> argv;
-        for (auto& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        close(out[1]);
+        return false;
     }
     close(out[1]);
     std::string text;

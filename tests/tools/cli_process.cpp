@@ -18,6 +18,8 @@
 #include <sstream>
 #include <thread>
 
+#include "support/spawn.h"
+
 namespace vkt::cli::test {
 namespace {
 
@@ -40,32 +42,18 @@ VktRun RunProgram(const std::string& path, const std::vector<std::string>& args,
     const std::string errPath = scratch.path() + "/err";
     const std::string home = scratch.path() + "/home";
     mkdir(home.c_str(), 0700);
-    const std::string prefix = ShmPrefix();  // this process's, taken before the fork
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("VKT_SHM_PREFIX", prefix.c_str(), 1);
-        setenv("VKT_HOME", home.c_str(), 1);
-        for (const auto& [name, value] : env) {
-            if (value.empty()) {
-                unsetenv(name.c_str());
-            } else {
-                setenv(name.c_str(), value.c_str(), 1);
-            }
-        }
-        const int in = open("/dev/null", O_RDONLY);
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        setsid();  // no controlling terminal: a missing password cannot be asked for
-        std::vector<std::string> all = {path};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& arg : all) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+    testing::SpawnOptions options;
+    options.args = {path};
+    options.args.insert(options.args.end(), args.begin(), args.end());
+    options.env = {{"VKT_SHM_PREFIX", ShmPrefix()}, {"VKT_HOME", home}};
+    for (const auto& [name, value] : env) options.env[name] = value;
+    options.stdoutPath = outPath;
+    options.stderrPath = errPath;
+    options.newSession = true;  // no controlling terminal: a missing password cannot be asked for
+    const pid_t pid = testing::Spawn(options);
+    if (pid < 0) {
+        ADD_FAILURE() << path << " could not be started";
+        return {};
     }
     VktRun run;
     int status = 0;
@@ -83,6 +71,7 @@ VktRun RunProgram(const std::string& path, const std::vector<std::string>& args,
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     run.out = ReadFile(outPath);
     run.err = ReadFile(errPath);
     return run;

@@ -30,6 +30,7 @@ inline bool Exists(const std::string& path) {
 
 struct VktRun {
     int status = -1;  // exit status; -1 when vkt did not exit normally
+    int signal = 0;   // the signal that ended it, 0 when it exited
     std::string out;
     std::string err;
 };

@@ -172,8 +172,8 @@ class ManyUsersTest : public ::testing::Test {
         for (int i = 0; i < kUsers; ++i) {
             const std::string user = UserName(i);
             SCOPED_TRACE(user + " round " + std::to_string(round));
-            EXPECT_EQ(sent[i].status, 0) << sent[i].err;
-            EXPECT_EQ(got[i].status, 0) << got[i].err;
+            EXPECT_EQ(sent[i].status, 0) << "signal " << sent[i].signal << ": " << sent[i].err;
+            EXPECT_EQ(got[i].status, 0) << "signal " << got[i].signal << ": " << got[i].err;
             const std::string stored = ReadFile(server_.inbox() + "/" + user + "/" + sendNames[i]);
             const std::string expectedSent = Contents(i, round, true);
             EXPECT_EQ(stored.size(), expectedSent.size());

@@ -4,9 +4,10 @@
 # seven exports; two small programs of a developer's built against the installed library (one
 # with pkg-config, one with find_package(VKT32)) that call VKTEstado and run; vkt finding the
 # library by its SONAME in a tree without the development link; the man pages, the desktop
-# entry and the systemd unit checked with their tools; then the Debian packages built by CPack,
-# each listed, and lintian, which must report no error. Any failure ends it with a non-zero
-# status.
+# entry and the systemd unit checked with their tools, and the service's user and folders made
+# in an empty root from its sysusers.d and tmpfiles.d entries; then the Debian packages built
+# by CPack, each listed, and lintian, which must report no error. Any failure ends it with a
+# non-zero status.
 #
 # The packages are left in build/package/packages/.
 set -euo pipefail
@@ -116,6 +117,23 @@ if command -v systemd-analyze >/dev/null; then
     echo "systemd-analyze verify: no complaint"
 else
     echo "systemd-analyze not available: unit not verified"
+fi
+
+step "the service's user and folders"
+# What the package's postinst makes with systemd's tools, made here in an empty root.
+if command -v systemd-sysusers >/dev/null && command -v systemd-tmpfiles >/dev/null; then
+    sysroot=$work/sysroot
+    mkdir -p "$sysroot/etc"
+    systemd-sysusers --root="$sysroot" "$root/usr/lib/sysusers.d/vkt-server.conf" >/dev/null
+    systemd-tmpfiles --root="$sysroot" --create "$root/usr/lib/tmpfiles.d/vkt-server.conf"
+    uid=$(awk -F: '$1 == "vkt-server" {print $3}' "$sysroot/etc/passwd")
+    [[ -n $uid ]] || fail "sysusers.d makes no user vkt-server"
+    owners=$(cd "$sysroot/var/lib/vkt-server" && stat -c '%n:%u:%g:%a' inbox outbox users | tr '\n' ' ')
+    [[ $owners == "inbox:$uid:$uid:750 outbox:0:$uid:750 users:0:$uid:750 " ]] ||
+        fail "service folders (name:uid:gid:mode): $owners"
+    echo "user vkt-server ($uid); folders $owners"
+else
+    echo "systemd-sysusers or systemd-tmpfiles not available: not checked"
 fi
 
 step "Debian packages"

@@ -91,6 +91,7 @@ run_vkt "$runtime_lib" "$work/runtime/usr/bin/vkt" || status=$?
 status=0
 run_vkt "$work" "$work/runtime/usr/bin/vkt" || status=$?
 [[ $status -eq 3 ]] || fail "vkt without the library: status $status, not 3"
+echo "vkt with libVKT32.so.1 alone: loaded (then no password, 2); without it: 3"
 
 step "man pages"
 for page in "$root"/usr/share/man/man*/*.gz; do

@@ -4,7 +4,6 @@
  */
 #include <stdio.h>
 #include <string.h>
-
 #include <vkt32.h>
 
 int main(void) {

@@ -10,6 +10,7 @@ packages=(
     clang-format-14
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n
     xvfb xauth fonts-dejavu-core
+    scdoc dpkg-dev file man-db lintian desktop-file-utils systemd
 )
 
 missing=()

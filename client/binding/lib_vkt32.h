@@ -1,7 +1,8 @@
 // Module LibVKT32: the program's only way into libVKT32.so.
 //
-// The library is loaded by name ("libVKT32.so", or the file named by VKT_LIBRARY) at the first
-// call of any export, and each function's address is looked up at its first call and kept.
+// The library is loaded by name ("libVKT32.so.1", else "libVKT32.so", or the file named by
+// VKT_LIBRARY) at the first call of any export, and each function's address is looked up at
+// its first call and kept.
 // A library that cannot be loaded raises RunTimeError 53, a function that is missing
 // RunTimeError 453 (shown by the calling command's trap; never a crash).
 //

@@ -14,6 +14,9 @@
 namespace vkt::client::LibVKT32 {
 namespace {
 
+constexpr char kSoname[] = "libVKT32.so.1";
+constexpr char kUnversionedName[] = "libVKT32.so";
+
 struct Binding {
     QString chosenFile;  // SetLibraryFile's choice; empty: VKT_LIBRARY or the default name
     void* handle = nullptr;
@@ -30,6 +33,10 @@ void* OpenLibrary() {
     if (binding.handle != nullptr) return binding.handle;
     const QString file = LibraryFile();
     binding.handle = dlopen(ToPath(file).constData(), RTLD_NOW | RTLD_LOCAL);
+    // No file chosen: after the SONAME, the unversioned name a build tree also has.
+    if (binding.handle == nullptr && file == QLatin1String(kSoname)) {
+        binding.handle = dlopen(kUnversionedName, RTLD_NOW | RTLD_LOCAL);
+    }
     if (binding.handle == nullptr) {
         throw RunTimeError(kErrFileNotFound,
                            QString::fromUtf8("No se encontró el archivo: %1").arg(file));
@@ -43,7 +50,7 @@ QString LibraryFile() {
     const QString chosen = State().chosenFile;
     if (!chosen.isEmpty()) return chosen;
     const QString fromEnvironment = qEnvironmentVariable("VKT_LIBRARY");
-    return fromEnvironment.isEmpty() ? QStringLiteral("libVKT32.so") : fromEnvironment;
+    return fromEnvironment.isEmpty() ? QString::fromLatin1(kSoname) : fromEnvironment;
 }
 
 void* ExportAddress(const char* name) {

@@ -1,8 +1,9 @@
 // Finding libVKT32.so and its exports at run time.
 //
 // The library is opened by name at the first call of any export (the file named by
-// VKT_LIBRARY when set, else "libVKT32.so" through the loader's search path) and each export's
-// address is looked up at its own first call and kept. Nothing is loaded at program start.
+// VKT_LIBRARY when set, else the SONAME "libVKT32.so.1", then "libVKT32.so" as a build tree
+// has it, through the loader's search path) and each export's address is looked up at its own
+// first call and kept. Nothing is loaded at program start.
 // Used on the GUI thread only.
 #pragma once
 
@@ -20,7 +21,7 @@ Function* Export(const char* name) {
     return reinterpret_cast<Function*>(ExportAddress(name));
 }
 
-// The file that is opened: the test's choice, else VKT_LIBRARY, else "libVKT32.so".
+// The file that is opened: the test's choice, else VKT_LIBRARY, else "libVKT32.so.1".
 QString LibraryFile();
 
 }  // namespace vkt::client::LibVKT32

@@ -10,13 +10,14 @@
 namespace vkt::cli {
 namespace {
 
-constexpr char kLibraryName[] = "libVKT32.so";
+// By its SONAME, as installed; then the unversioned name, which a build tree also has.
+constexpr const char* kLibraryNames[] = {"libVKT32.so.1", "libVKT32.so"};
 
 // The library found through this program's own search list (its run path with $ORIGIN
 // expanded, LD_LIBRARY_PATH, the system folders). A plain dlopen by name searches the run path
 // of the object that calls it, and an interposed dlopen (a sanitizer's) is such an object:
 // walking the program's list by hand finds the library wherever the run path says.
-void* OpenThroughProgramSearchPath() {
+void* OpenThroughProgramSearchPath(const std::string& name) {
     void* program = dlopen(nullptr, RTLD_NOW);
     if (program == nullptr) return nullptr;
     Dl_serinfo size{};
@@ -27,8 +28,7 @@ void* OpenThroughProgramSearchPath() {
         std::memcpy(info, &size, sizeof size);
         if (dlinfo(program, RTLD_DI_SERINFO, info) == 0) {
             for (unsigned int i = 0; i < info->dls_cnt && found == nullptr; ++i) {
-                const std::string path =
-                    std::string(info->dls_serpath[i].dls_name) + "/" + kLibraryName;
+                const std::string path = std::string(info->dls_serpath[i].dls_name) + "/" + name;
                 found = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
             }
         }
@@ -37,18 +37,33 @@ void* OpenThroughProgramSearchPath() {
     return found;
 }
 
+// The loader's reason, after a failed dlopen of file.
+std::string CannotLoad(const std::string& file) {
+    const char* why = dlerror();
+    return "cannot load " + file + ": " + (why != nullptr ? why : "unknown reason");
+}
+
 }  // namespace
 
 bool Library::Load(std::string* message) {
     const char* chosen = std::getenv("VKT_LIBRARY");
-    const std::string file = chosen != nullptr && *chosen != '\0' ? chosen : kLibraryName;
-    handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) {
-        const char* why = dlerror();
-        *message = "cannot load " + file + ": " + (why != nullptr ? why : "unknown reason");
-        if (file == kLibraryName) handle_ = OpenThroughProgramSearchPath();
-        if (handle_ == nullptr) return false;
+    std::string file;
+    if (chosen != nullptr && *chosen != '\0') {
+        file = chosen;
+        handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle_ == nullptr) *message = CannotLoad(file);
+    } else {
+        for (const char* name : kLibraryNames) {
+            file = name;
+            handle_ = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+            if (handle_ == nullptr) {
+                if (name == kLibraryNames[0]) *message = CannotLoad(name);
+                handle_ = OpenThroughProgramSearchPath(name);
+            }
+            if (handle_ != nullptr) break;
+        }
     }
+    if (handle_ == nullptr) return false;
     bool complete = true;
     auto find = [&](auto** slot, const char* name) {
         dlerror();

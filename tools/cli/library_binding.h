@@ -1,6 +1,7 @@
 // libVKT32.so, loaded by name at run time (never linked) and its seven functions looked up by
-// name. The file is VKT_LIBRARY (a full path) when that variable is set, else "libVKT32.so"
-// found through the program's run path ($ORIGIN/../lib once installed) and the usual search.
+// name. The file is VKT_LIBRARY (a full path) when that variable is set, else the SONAME
+// "libVKT32.so.1", then "libVKT32.so" (a build tree's), each found through the program's run
+// path and the usual search.
 #pragma once
 
 #include <string>

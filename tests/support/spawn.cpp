@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-
 extern char** environ;
 
 namespace vkt::testing {
@@ -40,7 +39,8 @@ class FileActions {
     FileActions& operator=(const FileActions&) = delete;
 
     void Open(int fd, const std::string& path, int flags) {
-        if (!path.empty()) posix_spawn_file_actions_addopen(&actions_, fd, path.c_str(), flags, 0600);
+        if (!path.empty())
+            posix_spawn_file_actions_addopen(&actions_, fd, path.c_str(), flags, 0600);
     }
     void Duplicate(int from, int to) { posix_spawn_file_actions_adddup2(&actions_, from, to); }
     const posix_spawn_file_actions_t* get() const { return &actions_; }

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <ostream>
 #include <thread>
 
 #include "fault_fixture.h"
@@ -18,6 +19,7 @@ namespace {
 
 constexpr int32_t kServerEnded = 40064;
 constexpr int32_t kNoSession = 40039;
+constexpr int32_t kTooManySessions = 40033;
 
 bool LostConnection(int32_t code) {
     return code == kServerEnded || VKT_IS_NETWORK_STATUS(code);
@@ -31,6 +33,11 @@ struct Transfer {
         start;
     std::uint32_t step;
 };
+
+// Test names and failure messages show the case's name.
+void PrintTo(const Transfer& transfer, std::ostream* out) {
+    *out << transfer.name;
+}
 
 class ServerKilledTest : public FaultTest, public ::testing::WithParamInterface<Transfer> {};
 
@@ -100,9 +107,10 @@ TEST_F(ClientKilledTest, TheNextConnectOfTheSameUserTakesItsSessionOver) {
     ASSERT_EQ(mkdir(Path("home").c_str(), 0700), 0);
 
     testing::SpawnOptions options;
-    options.args = {VKT_CLI_PATH, "send",  path,        "--plain",  "--server",
-                    "127.0.0.1",  "--port", std::to_string(server_.port()), "--user",
-                    kUser,        "--keys", keyCopy_.path(), "--timeout", "300"};
+    options.args = {VKT_CLI_PATH, "send",      path,     "--plain",
+                    "--server",   "127.0.0.1", "--port", std::to_string(server_.port()),
+                    "--user",     kUser,       "--keys", keyCopy_.path(),
+                    "--timeout",  "300"};
     options.env = {{"VKT_PASSWORD", kPassword},
                    {"VKT_SHM_PREFIX", testing::ShmPrefix("VKTfault")},
                    {"VKT_HOME", Path("home")}};
@@ -123,11 +131,18 @@ TEST_F(ClientKilledTest, TheNextConnectOfTheSameUserTakesItsSessionOver) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     const bool wasReceiving = receiving();
+    // The machine's one session is the client's: this process is refused meanwhile.
+    int32_t refused = 0;
+    const int32_t whileHeld =
+        Vkt().conectar("127.0.0.1", std::to_string(server_.port()).c_str(), kUser, kPassword,
+                       keyCopy_.path().c_str(), 10, &refused);
+    testing::Errors(Vkt());
     kill(client, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(client, &status, 0), client);
     ASSERT_TRUE(wasReceiving) << ReadWholeFile(Path("vkt.err")) << server_.Log();
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(whileHeld, kTooManySessions);
 
     EXPECT_TRUE(InboxEmpties()) << server_.Log();
     ASSERT_TRUE(Connect());

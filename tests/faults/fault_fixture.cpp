@@ -71,9 +71,8 @@ bool FaultTest::StartServer() {
 
 bool FaultTest::Connect() {
     session_ = 0;
-    const int32_t result =
-        Vkt().conectar("127.0.0.1", std::to_string(server_.port()).c_str(), kUser, kPassword,
-                       keyCopy_.path().c_str(), 10, &session_);
+    const int32_t result = Vkt().conectar("127.0.0.1", std::to_string(server_.port()).c_str(),
+                                          kUser, kPassword, keyCopy_.path().c_str(), 10, &session_);
     EXPECT_EQ(result, 0) << ErrorsText(Vkt());
     if (result != 0) return false;
     const StatusRecord status = WaitForEnd();

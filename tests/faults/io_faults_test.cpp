@@ -1,23 +1,27 @@
 // Failures of the file system under a transfer: a disk that fills while a requested file
-// arrives, a destination folder that cannot be written, a sent file that shrinks or grows
-// while its blocks go out, a private-key file that vanishes between the check and the
-// signing. Each ends with its code; no partial file is left under a final name, the file that
-// was sent is no longer locked and no descriptor is left open.
+// arrives, a destination folder that cannot be written, a file to send that another process
+// holds, a sent file that shrinks or grows while its blocks go out, a private-key file that
+// vanishes between the check and the signing. Each ends with its code; no partial file is left
+// under a final name, the file that was sent is no longer locked and no descriptor is left open.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
+#include <ostream>
 
 #include "fault_fixture.h"
+#include "support/spawn.h"
 
 namespace vkt::faults {
 namespace {
 
+constexpr int32_t kFileNotFound = 40050;
 constexpr int32_t kFileIoError = 40051;
 constexpr int32_t kNoPrivateKey = 40032;
 constexpr int32_t kNoSession = 40039;
@@ -109,8 +113,7 @@ TEST_F(IoFaultTest, AReadOnlyFolderRefusesTheRequest) {
     {
         ReadOnlyFolder readOnly(folder);
         ASSERT_TRUE(readOnly.Refuses());
-        EXPECT_EQ(Vkt().solicitar(session_, kPassword, "lista.bin", folder.c_str()),
-                  kFileIoError);
+        EXPECT_EQ(Vkt().solicitar(session_, kPassword, "lista.bin", folder.c_str()), kFileIoError);
     }
     EXPECT_EQ(ErrorCodes(), std::vector<int32_t>{kFileIoError});
     EXPECT_EQ(testing::Estado(Vkt()).activity, 1u);
@@ -119,6 +122,32 @@ TEST_F(IoFaultTest, AReadOnlyFolderRefusesTheRequest) {
     ASSERT_EQ(Vkt().solicitar(session_, kPassword, "lista.bin", folder.c_str()), 0);
     ASSERT_EQ(WaitForEnd().activity, 0u) << ErrorsText(Vkt());
     EXPECT_TRUE(ReadWholeFile(folder + "/lista.bin") == Bytes(20000, 4));
+}
+
+// A file to send that another process holds locked: VKTEnviar refuses it with 40050 before
+// anything is asked of the server, and sends it once the other process has let it go.
+TEST_F(IoFaultTest, AFileHeldByAnotherProcessIsNotSent) {
+    const std::string path = Path("tomado.bin");
+    ASSERT_TRUE(WriteWholeFile(path, Bytes(9000, 5)));
+    testing::SpawnOptions options;
+    options.args = {"/usr/bin/flock", "--exclusive", path, "/bin/sleep", "300"};
+    options.stdoutPath = "/dev/null";
+    options.stderrPath = "/dev/null";
+    options.newSession = true;  // flock and its sleep, which inherits the lock, end together
+    const pid_t holder = testing::Spawn(options);
+    ASSERT_GT(holder, 0);
+    for (int i = 0; i < 1000 && Lockable(path); ++i) usleep(10000);
+    const bool held = !Lockable(path);
+    const int32_t refused = Vkt().enviar(session_, kPassword, path.c_str(), 2, nullptr, 0);
+    kill(-holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    ASSERT_TRUE(held) << "flock did not take the file";
+    EXPECT_EQ(refused, kFileNotFound);
+    EXPECT_EQ(ErrorCodes(), std::vector<int32_t>{kFileNotFound});
+
+    ASSERT_EQ(Vkt().enviar(session_, kPassword, path.c_str(), 2, nullptr, 0), 0);
+    ASSERT_EQ(WaitForEnd().activity, 0u) << ErrorsText(Vkt());
+    EXPECT_TRUE(ReadWholeFile(UserInbox() + "/tomado") == Bytes(9000, 5));
 }
 
 // What happens to a file being sent, or to the key that signs it, once its blocks go out.
@@ -133,7 +162,9 @@ const SendFault kSendFaults[] = {
     // Another program cuts the file (advisory locks do not stop truncate): a short read is a
     // read failure, never a shorter file signed and delivered.
     {"FileShrinks",
-     [](const std::string& file, const std::string&) { ASSERT_EQ(truncate(file.c_str(), 4096), 0); },
+     [](const std::string& file, const std::string&) {
+         ASSERT_EQ(truncate(file.c_str(), 4096), 0);
+     },
      {kFileIoError},
      false},
     // Another program appends to it: the size checked when the send began is what is sent.
@@ -149,12 +180,15 @@ const SendFault kSendFaults[] = {
      true},
     // The key file was there for the password check but is gone when the digest is signed.
     {"KeyFileVanishes",
-     [](const std::string&, const std::string& keyFile) {
-         ASSERT_EQ(unlink(keyFile.c_str()), 0);
-     },
+     [](const std::string&, const std::string& keyFile) { ASSERT_EQ(unlink(keyFile.c_str()), 0); },
      {kNoPrivateKey},
      true},
 };
+
+// Test names and failure messages show the case's name.
+void PrintTo(const SendFault& fault, std::ostream* out) {
+    *out << fault.name;
+}
 
 class SendFaultTest : public FaultTest, public ::testing::WithParamInterface<SendFault> {};
 

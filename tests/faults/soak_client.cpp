@@ -54,10 +54,10 @@ int main(int argc, char** argv) {
             status = 1;
             break;
         }
-        if (cycles++ == 0) first = testing::SettledUsage(0, 0, -1, std::chrono::seconds(0));
+        if (cycles++ == 0) first = testing::UsageOf(0);
     } while (std::chrono::steady_clock::now() < end);
-    const testing::ProcessUsage last = testing::SettledUsage(0, first.descriptors, first.threads,
-                                                             std::chrono::seconds(10));
+    const testing::ProcessUsage last =
+        testing::SettledUsage(0, first.descriptors, first.threads, std::chrono::seconds(10));
     std::printf("%s: %d cycles; after the first: %s; after the last: %s\n", setting.user.c_str(),
                 cycles, testing::Describe(first).c_str(), testing::Describe(last).c_str());
     testing::RemoveSharedObjects(std::getenv("VKT_E2E_SHM_PREFIX"));

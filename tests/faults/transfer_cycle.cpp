@@ -33,7 +33,8 @@ std::string ErrorsText(const testing::VktExports& vkt) {
 
 std::string RunCycle(const testing::VktExports& vkt, const CycleSetting& setting, int round) {
     const auto seed = static_cast<unsigned>(round + 1);
-    const std::string sent = testing::Bytes(setting.size + static_cast<std::size_t>(round % 7), seed);
+    const std::string sent =
+        testing::Bytes(setting.size + static_cast<std::size_t>(round % 7), seed);
     const std::string got = testing::Bytes(setting.size + 1, seed + 1000);
     const std::string path = setting.work + "/" + kCycleName + ".bin";
     const std::string gotName = "vuelta.bin";

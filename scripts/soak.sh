@@ -26,12 +26,9 @@ cmake --build --preset default --target vkt-server vkt-keygen VKT32 vkt-soak-cli
 build=$PWD/build/default
 work=$(mktemp -d /tmp/vkt-soak-XXXXXX)
 prefix=VKTsoak$$.
-server_pid=
+source scripts/vkt_server.sh
 cleanup() {
-    if [[ -n $server_pid ]]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
+    stop_vkt_server
     rm -f /dev/shm/"$prefix"* 2>/dev/null || true
     rm -rf "$work"
 }
@@ -63,20 +60,13 @@ for i in $(seq 1 "$clients"); do
     cp "$work/keys/$user/$user.pub" "$work/users/"
 done
 
-"$build/tools/server/vkt-server" --port 0 --users "$work/users" --inbox "$work/inbox" \
-    --outbox "$work/outbox" --answers "$work/answers" --max-sessions $((clients + 4)) \
-    --max-per-address $((clients + 4)) >"$work/server.out" 2>"$work/server.log" &
-server_pid=$!
-port=
-for _ in $(seq 1 100); do
-    if line=$(grep -m1 '^listening on ' "$work/server.out" 2>/dev/null); then
-        port=${line##*:}
-        break
-    fi
-    kill -0 "$server_pid" 2>/dev/null || { echo "soak: vkt-server did not start" >&2; exit 1; }
-    sleep 0.1
-done
-[[ -n $port ]] || { echo "soak: vkt-server did not report its port" >&2; exit 1; }
+if ! start_vkt_server "$build/tools/server/vkt-server" "$work/server.out" "$work/server.log" \
+    --users "$work/users" --inbox "$work/inbox" --outbox "$work/outbox" \
+    --answers "$work/answers" --max-sessions $((clients + 4)) \
+    --max-per-address $((clients + 4)); then
+    echo "soak: vkt-server did not start or report its port" >&2
+    exit 1
+fi
 
 server_start=$(usage "$server_pid")
 echo "soak: $clients clients for $minutes min against vkt-server on 127.0.0.1:$port"

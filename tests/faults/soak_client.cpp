@@ -5,7 +5,8 @@
 //   vkt-soak-client PORT USER PASSWORD KEYS WORK INBOX OUTBOX SECONDS
 //
 // VKT_E2E_SHM_PREFIX names the session table (each client needs its own: a table holds one
-// session). Exit status 0 when every cycle succeeded, 1 at the first failure, 2 on bad use.
+// session). Exit status 0 when every cycle succeeded and the process holds no more descriptors
+// or threads after the last than after the first, 1 otherwise, 2 on bad use.
 #include <unistd.h>
 
 #include <chrono>
@@ -60,6 +61,11 @@ int main(int argc, char** argv) {
         testing::SettledUsage(0, first.descriptors, first.threads, std::chrono::seconds(10));
     std::printf("%s: %d cycles; after the first: %s; after the last: %s\n", setting.user.c_str(),
                 cycles, testing::Describe(first).c_str(), testing::Describe(last).c_str());
+    if (status == 0 && (last.descriptors > first.descriptors || last.threads > first.threads)) {
+        std::fprintf(stderr, "%s: descriptors or threads left by the cycles\n",
+                     setting.user.c_str());
+        status = 1;
+    }
     testing::RemoveSharedObjects(std::getenv("VKT_E2E_SHM_PREFIX"));
     return status;
 }

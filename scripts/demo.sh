@@ -24,12 +24,9 @@ export VKT_PASSWORD=${VKT_PASSWORD:-DEMO1999}
 export VKT_SHM_PREFIX=VKTdemo$$.
 export VKT_HOME=$work/home
 
-server_pid=
+source scripts/vkt_server.sh
 cleanup() {
-    if [[ -n $server_pid ]]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
+    stop_vkt_server
     rm -f /dev/shm/"$VKT_SHM_PREFIX"* 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -72,19 +69,9 @@ printf '%s' "00$record$body""99$record" >"$work/nomina.txt"
 printf '%s' "$body" >"$work/nomina.body"
 
 step "vkt-server on a free loopback port"
-"$bin/server/vkt-server" --port 0 --users "$work/users" --inbox "$work/inbox" \
-    --outbox "$work/outbox" --answers "$work/answers" >"$work/server.out" 2>"$work/server.log" &
-server_pid=$!
-port=
-for _ in $(seq 1 100); do
-    if line=$(grep -m1 '^listening on ' "$work/server.out" 2>/dev/null); then
-        port=${line##*:}
-        break
-    fi
-    kill -0 "$server_pid" 2>/dev/null || fail "vkt-server did not start"
-    sleep 0.1
-done
-[[ -n $port ]] || fail "vkt-server did not report its port"
+start_vkt_server "$bin/server/vkt-server" "$work/server.out" "$work/server.log" \
+    --users "$work/users" --inbox "$work/inbox" --outbox "$work/outbox" \
+    --answers "$work/answers" || fail "vkt-server did not start or report its port"
 echo "listening on 127.0.0.1:$port"
 
 # The connection data as the desktop program keeps it: SERVER,SERVICE,TIMEOUT,USER,KEYDIR.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli_process.h"
+#include "support/process_usage.h"
 
 namespace vkt::cli::test {
 namespace {
@@ -38,38 +39,9 @@ std::string Contents(int index, int round, bool sent) {
     return testing::Bytes(size, static_cast<unsigned>(1000 * round + 2 * index + (sent ? 1 : 2)));
 }
 
-// What /proc tells of the server process.
-struct ServerUsage {
-    std::size_t descriptors = 0;
-    long threads = 0;
-    long rssKiB = 0;
-};
-
-long StatusField(const std::string& status, const std::string& field) {
-    const std::size_t at = status.find("\n" + field + ":");
-    if (at == std::string::npos) return -1;
-    return std::stol(status.substr(at + field.size() + 2));
-}
-
-ServerUsage UsageOf(pid_t pid) {
-    const std::string proc = "/proc/" + std::to_string(pid);
-    const std::string status = ReadFile(proc + "/status");
-    return {testing::ListFolder(proc + "/fd").size(), StatusField(status, "Threads"),
-            StatusField(status, "VmRSS")};
-}
-
-// Waits, at most 30 s, for the sessions' descriptors to be released down to level, and their
-// threads too when threads is given; the usage then.
-ServerUsage SettledUsage(pid_t pid, std::size_t descriptors, long threads = -1) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    ServerUsage now = UsageOf(pid);
-    while ((now.descriptors > descriptors || (threads >= 0 && now.threads > threads)) &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        now = UsageOf(pid);
-    }
-    return now;
-}
+using testing::ProcessUsage;
+using testing::SettledUsage;
+using testing::UsageOf;
 
 // The session table prefix of user's processes, within this test process's own.
 std::string TablePrefix(const std::string& user) {
@@ -201,19 +173,19 @@ class ManyUsersTest : public ::testing::Test {
 };
 
 TEST_F(ManyUsersTest, TwentyUsersSendAndGetAtOnceAndTheServerReturnsToItsLevel) {
-    const ServerUsage start = UsageOf(server_.pid());
+    const ProcessUsage start = UsageOf(server_.pid());
     ASSERT_GT(start.descriptors, 0u);
 
     // The warm-up round: the server's first sessions grow its heap for good. Its threads are
     // counted from here on, since the listener's own helper thread may start after the
     // listening line.
     RunRound(1);
-    const ServerUsage warm = SettledUsage(server_.pid(), start.descriptors);
+    const ProcessUsage warm = SettledUsage(server_.pid(), start.descriptors);
     EXPECT_EQ(warm.descriptors, start.descriptors) << "descriptors left open by the sessions";
     ASSERT_FALSE(HasFailure());
 
     RunRound(2);
-    const ServerUsage after = SettledUsage(server_.pid(), start.descriptors, warm.threads);
+    const ProcessUsage after = SettledUsage(server_.pid(), start.descriptors, warm.threads);
     EXPECT_EQ(after.descriptors, start.descriptors) << "descriptors left open by the sessions";
     EXPECT_LE(after.threads, warm.threads) << "threads left running by the sessions";
 #ifndef __SANITIZE_ADDRESS__

@@ -2,7 +2,6 @@
 // The reply (kSessionKey) is awaited on the event thread; activity stays 2 until then.
 #include "protocol/connect.h"
 
-#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -14,7 +13,7 @@
 #include "runtime/event/event_handlers.h"
 #include "runtime/event/event_thread.h"
 #include "runtime/net/connection.h"
-#include "runtime/net/socket_errors.h"
+#include "runtime/net/socket_status.h"
 #include "runtime/process/process_state.h"
 #include "runtime/status/status_code.h"
 #include "runtime/table/table_access.h"
@@ -149,7 +148,7 @@ std::int32_t ConnectSession(const char* server, const char* service, const char*
         return FailReleasingSession(process, runtime::kNoMemory, session);
     }
     if (!connection->EnableNotifications()) {
-        return FailReleasingSession(process, runtime::SocketStatus(errno), session);
+        return FailReleasingSession(process, runtime::LastSocketStatus(), session);
     }
     return runtime::kStatusOk;
 }

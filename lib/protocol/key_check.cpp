@@ -12,13 +12,12 @@
 //   -607  the key text runs into the digest or past the file's end   -> 40032
 #include "protocol/key_check.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <cstring>
 
 #include "crypto/core/alloc.h"
 #include "crypto/keyfile/key_file.h"
+#include "platform/files.h"
 #include "protocol/key_context.h"
 #include "runtime/file/file_object.h"
 #include "runtime/status/error_list.h"
@@ -49,12 +48,12 @@ std::int32_t CheckFileBytes(const char* path, runtime::KeyLocation* location) {
         return kKeyUnavailable;
     }
     runtime::FileObject file(fd, path, runtime::kAccessRead, false);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || info.st_size < off_t{crypto::kKeyFileDigestTail} ||
-        info.st_size >= off_t{0xFFFFFFFF}) {
+    std::uint64_t fileSize = 0;
+    if (platform::SizeOf(fd, &fileSize) != 0 || fileSize < crypto::kKeyFileDigestTail ||
+        fileSize >= 0xFFFFFFFFu) {
         return kKeyUnavailable;
     }
-    const auto size = static_cast<std::uint32_t>(info.st_size);
+    const auto size = static_cast<std::uint32_t>(fileSize);
     auto* bytes = static_cast<std::uint8_t*>(std::malloc(std::size_t{size} + 1));
     if (bytes == nullptr) return runtime::kNoMemory;
     std::uint32_t got = 0;

@@ -1,9 +1,6 @@
 // CheckFileDigest: a received file against the MD5 value the server sent, read in pieces so
 // that no file is held in memory whole.
-#include <unistd.h>
-
-#include <cerrno>
-
+#include "platform/files.h"
 #include "protocol/key_context.h"
 #include "runtime/file/file_object.h"
 #include "runtime/status/status_code.h"
@@ -14,12 +11,12 @@ namespace {
 // Feeds the whole file to the digest: 0, 40051 when a read fails, or the add's status.
 std::int32_t DigestWholeFile(int fd, std::uint8_t* piece, crypto::Handle* digest) {
     for (;;) {
-        const ssize_t got = ::read(fd, piece, kDigestPieceSize);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return runtime::kFileIoError;
+        std::uint32_t got = 0;
+        if (platform::ReadNext(fd, piece, kDigestPieceSize, &got) != 0) {
+            return runtime::kFileIoError;
+        }
         if (got == 0) return runtime::kStatusOk;
-        const std::int32_t added = KeyContext::DigestUpdate(piece, static_cast<std::uint32_t>(got),
-                                                            crypto::kAlgMd5, digest);
+        const std::int32_t added = KeyContext::DigestUpdate(piece, got, crypto::kAlgMd5, digest);
         if (added != runtime::kStatusOk) return added;
     }
 }

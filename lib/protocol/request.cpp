@@ -2,13 +2,13 @@
 // the digest are handled on the event thread (request_receiver.cpp).
 #include "protocol/request.h"
 
-#include <unistd.h>
-
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
+#include "platform/files.h"
+#include "platform/process_identity.h"
 #include "protocol/connect.h"
 #include "protocol/key_context.h"
 #include "protocol/operation_support.h"
@@ -49,7 +49,7 @@ std::int32_t RequestFile(std::int32_t session, const char* password, const char*
     char destination[kMaxNameAndDirectory + 2];
     char part[PATH_MAX];
     if (!DestinationPath(directory, name, destination, sizeof destination) ||
-        !PartFilePath(directory, name, ::getpid(), part, sizeof part)) {
+        !PartFilePath(directory, name, platform::OwnProcessId(), part, sizeof part)) {
         return Fail(runtime::kInvalidParameter);
     }
 
@@ -65,13 +65,13 @@ std::int32_t RequestFile(std::int32_t session, const char* password, const char*
     RemoveStalePartFiles(directory);
     // No request of this process runs now: a part file of this pid is left over (by an ended
     // process that had the same pid).
-    ::unlink(part);
+    platform::Remove(part);
     int created = runtime::kInvalidFd;
     if (runtime::OpenFileFor(part, runtime::kAccessWrite, runtime::kCreateNew, &created) !=
         runtime::kStatusOk) {
         return Fail(runtime::kFileIoError);
     }
-    ::close(created);
+    platform::CloseFile(created);
 
     runtime::Connection& connection = *process.connection;
     std::unique_lock<std::recursive_mutex> sending(connection.SendLock());

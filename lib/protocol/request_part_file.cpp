@@ -2,20 +2,14 @@
 // has ended, and its rename to the requested name once the digest matched.
 #include "protocol/request_part_file.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/files.h"
+#include "platform/process_identity.h"
 #include "protocol/operation_support.h"
-#include "runtime/file/exclusive_open.h"
 #include "runtime/file/file_object.h"
 #include "runtime/status/status_code.h"
 
@@ -28,7 +22,7 @@ constexpr std::size_t kMaxComponent = 255;  // NAME_MAX of the usual Linux file 
 constexpr std::size_t kMaxPidDigits = 10;
 
 // The pid of a part file's name ".NAME.<pid>.vkt-part"; 0 when the name is not one.
-pid_t PartFileOwner(const char* entry) {
+std::int32_t PartFileOwner(const char* entry) {
     const std::size_t length = std::strlen(entry);
     if (length < 1 + 1 + 1 + 1 + kPartSuffixLength || entry[0] != '.' ||
         std::strcmp(entry + length - kPartSuffixLength, kPartSuffix) != 0) {
@@ -43,19 +37,16 @@ pid_t PartFileOwner(const char* entry) {
     }
     long long pid = 0;
     for (std::size_t i = start; i < end; ++i) pid = pid * 10 + (entry[i] - '0');
-    return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
-}
-
-bool ProcessHasEnded(pid_t pid) {
-    return ::kill(pid, 0) != 0 && errno == ESRCH;
+    return pid > 0 && pid <= INT_MAX ? static_cast<std::int32_t>(pid) : 0;
 }
 
 // Opens an existing final for writing as the library opens any file it replaces: exclusive,
 // and refused while another process holds it locked. *fd is -1 when there is no such file.
 std::int32_t HoldReplaceable(const char* final, int* fd) {
     *fd = runtime::kInvalidFd;
-    const int error = runtime::OpenExclusive(final, O_WRONLY, 0, fd);
-    if (error == 0 || error == ENOENT) return runtime::kStatusOk;
+    const int error = platform::OpenExclusive(final, platform::Access::kWrite,
+                                              platform::Disposition::kOpenExisting, fd);
+    if (error == 0 || error == platform::kErrorNotFound) return runtime::kStatusOk;
     return runtime::kFileIoError;
 }
 
@@ -64,28 +55,20 @@ std::int32_t HoldReplaceable(const char* final, int* fd) {
 // to disk, so that the name it is about to get never stands for a shorter file after a crash.
 bool PrepareForRename(const char* part, int held) {
     int fd = runtime::kInvalidFd;
-    if (runtime::OpenExclusive(part, O_WRONLY, 0, &fd) != 0) return false;
-    struct stat older {};
-    bool ready = held == runtime::kInvalidFd ||
-                 (::fstat(held, &older) == 0 && ::fchmod(fd, older.st_mode & 07777) == 0);
-    ready = ready && ::fsync(fd) == 0;
-    return ::close(fd) == 0 && ready;
+    if (platform::OpenExclusive(part, platform::Access::kWrite,
+                                platform::Disposition::kOpenExisting, &fd) != 0) {
+        return false;
+    }
+    bool ready = held == runtime::kInvalidFd || platform::CopyMode(held, fd) == 0;
+    ready = ready && platform::Flush(fd) == 0;
+    return platform::CloseFile(fd) == 0 && ready;
 }
 
-// The rename recorded on disk too (the folder's entry); a folder that cannot be opened or
-// synced changes nothing about the file itself.
-void SyncFolderOf(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    if (slash == nullptr) return;
-    char folder[PATH_MAX];
-    const auto length = static_cast<std::size_t>(slash - path);
-    if (length == 0 || length >= sizeof folder) return;
-    std::memcpy(folder, path, length);
-    folder[length] = '\0';
-    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+// A directory entry named like a part file of a process that no longer exists.
+bool IsStalePartFile(const char* entry, void* self) {
+    const std::int32_t owner = PartFileOwner(entry);
+    return owner != 0 && owner != *static_cast<const std::int32_t*>(self) &&
+           platform::ProcessIdUnused(owner);
 }
 
 }  // namespace
@@ -113,39 +96,23 @@ bool PartFilePath(const char* directory, const char* name, long pid, char* out,
 bool SlotPartFile(char* out, std::size_t capacity) {
     SlotFacts facts;
     return ReadSlotFacts(&facts) && PartFilePath(facts.destinationDirectory, facts.currentFileName,
-                                                 ::getpid(), out, capacity);
+                                                 platform::OwnProcessId(), out, capacity);
 }
 
 void DiscardPartFile() {
     char part[PATH_MAX];
-    if (SlotPartFile(part, sizeof part)) ::unlink(part);
+    if (SlotPartFile(part, sizeof part)) platform::Remove(part);
 }
 
 void RemoveStalePartFiles(const char* directory) {
-    const int folder = ::open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) return;
-    DIR* listing = ::fdopendir(folder);
-    if (listing == nullptr) {
-        ::close(folder);
-        return;
-    }
-    const pid_t self = ::getpid();
-    while (const dirent* entry = ::readdir(listing)) {
-        const pid_t owner = PartFileOwner(entry->d_name);
-        if (owner == 0 || owner == self || !ProcessHasEnded(owner)) continue;
-        struct stat info {};
-        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(info.st_mode)) {
-            ::unlinkat(folder, entry->d_name, 0);
-        }
-    }
-    ::closedir(listing);  // closes folder too
+    std::int32_t self = platform::OwnProcessId();
+    platform::RemoveMatchingFiles(directory, IsStalePartFile, &self);
 }
 
 std::int32_t CheckReplaceable(const char* final) {
     int fd = runtime::kInvalidFd;
     const std::int32_t result = HoldReplaceable(final, &fd);
-    if (fd != runtime::kInvalidFd) ::close(fd);
+    if (fd != runtime::kInvalidFd) platform::CloseFile(fd);
     return result;
 }
 
@@ -153,14 +120,16 @@ std::int32_t CommitPartFile(const char* part, const char* final) {
     int held = runtime::kInvalidFd;
     bool committed =
         HoldReplaceable(final, &held) == runtime::kStatusOk && PrepareForRename(part, held);
-    // The older file stays held while its name passes to the new one.
-    if (committed) committed = ::rename(part, final) == 0;
-    if (held != runtime::kInvalidFd) ::close(held);
+    if (committed) {
+        committed = platform::RenameOverHeld(part, final, &held) == 0;
+    } else if (held != runtime::kInvalidFd) {
+        platform::CloseFile(held);
+    }
     if (!committed) {
-        ::unlink(part);
+        platform::Remove(part);
         return runtime::kFileIoError;
     }
-    SyncFolderOf(final);
+    platform::FlushFolderOf(final);
     return runtime::kStatusOk;
 }
 

@@ -6,11 +6,10 @@
 // that a block is the first exactly when the file is still empty. Every failure that ends the
 // transfer deletes the part file; a failure that keeps the session open also returns the
 // connection to awaiting nothing, so later frames of the abandoned transfer are ignored.
-#include <unistd.h>
-
 #include <climits>
 #include <cstring>
 
+#include "platform/files.h"
 #include "protocol/key_context.h"
 #include "protocol/operation_support.h"
 #include "protocol/request.h"
@@ -43,7 +42,7 @@ std::uint64_t AnnouncedSize(const std::uint8_t* text) {
 
 // Closes fd and deletes the part file.
 void Discard(int fd, const char* path) {
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0) platform::CloseFile(fd);
     runtime::RemoveFile(path);
 }
 
@@ -94,7 +93,7 @@ std::int32_t AppendBlock(runtime::Connection& connection, const std::uint8_t* pl
         connection.SetAwaiting(runtime::Awaiting::kFileDigest);
         status.SetStep(VKT_STEP_CHECKING_FILE);
     }
-    ::close(fd);
+    platform::CloseFile(fd);
     return runtime::kStatusOk;
 }
 
@@ -114,8 +113,10 @@ std::int32_t HandleFileBlock(runtime::Connection& connection) {
         runtime::kStatusOk) {
         return FailReleasing(runtime::kFileNotFound);
     }
-    const off_t size = ::lseek(fd, 0, SEEK_END);
-    if (size < 0) return FailReleasingDeleting(runtime::kFileIoError, fd, path);
+    std::uint64_t size = 0;
+    if (platform::SizeOf(fd, &size) != 0) {
+        return FailReleasingDeleting(runtime::kFileIoError, fd, path);
+    }
 
     KeyContext context;
     std::int32_t result = context.Unseal(SessionKey(), incoming.Bytes(), incoming.length);
@@ -126,8 +127,7 @@ std::int32_t HandleFileBlock(runtime::Connection& connection) {
         connection.SetAwaiting(runtime::Awaiting::kNothing);
         return FailWithServerText(context.WorkBuffer(), context.WorkLength());
     }
-    return AppendBlock(connection, context.WorkBuffer(), context.WorkLength(),
-                       static_cast<std::uint64_t>(size), fd, path);
+    return AppendBlock(connection, context.WorkBuffer(), context.WorkLength(), size, fd, path);
 }
 
 std::int32_t HandleFileDigest(runtime::Connection& connection) {

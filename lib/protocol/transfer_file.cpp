@@ -2,32 +2,15 @@
 // closing only a descriptor that is still this file's.
 #include "protocol/transfer_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cstring>
 
+#include "platform/files.h"
 #include "runtime/status/status_code.h"
 #include "runtime/table/session_slot.h"
 
 namespace vkt::protocol {
 
 namespace {
-
-using runtime::FileAccess;
-
-FileAccess AccessOfDescriptor(int fd) {
-    const int flags = fd == runtime::kInvalidFd ? -1 : ::fcntl(fd, F_GETFL);
-    if (flags < 0) return runtime::kAccessRead;
-    switch (flags & O_ACCMODE) {
-        case O_WRONLY:
-            return runtime::kAccessWrite;
-        case O_RDWR:
-            return runtime::kAccessReadWrite;
-        default:
-            return runtime::kAccessRead;
-    }
-}
 
 std::uint32_t KindOf(std::uint32_t kind) {
     return kind == kFormattedFile ? kFormattedFile : kPlainFile;
@@ -49,13 +32,13 @@ TransferFile::TransferFile(const char* name, std::int32_t tipo)
 
 TransferFile::TransferFile(int fd, const char* name, std::uint32_t kind, bool locked)
     : kind_(KindOf(kind)) {
-    file_.emplace(fd, name, AccessOfDescriptor(fd), locked);
+    file_.emplace(fd, name, runtime::AccessOfFile(fd), locked);
     RememberIdentity();
     // A descriptor is adopted only when it still names this file: a stale number from the slot
     // may have been reused for another file, which this object must never read or close.
-    struct stat named {};
+    platform::FileIdentity named;
     if (haveIdentity_ &&
-        (::stat(file_->Name(), &named) != 0 || named.st_dev != device_ || named.st_ino != inode_))
+        (platform::IdentityOfName(file_->Name(), &named) != 0 || !(named == identity_)))
         Forget();
 }
 
@@ -71,16 +54,14 @@ TransferFile::~TransferFile() {
 }
 
 void TransferFile::RememberIdentity() {
-    struct stat info {};
-    haveIdentity_ = Fd() != runtime::kInvalidFd && ::fstat(Fd(), &info) == 0;
-    device_ = haveIdentity_ ? info.st_dev : 0;
-    inode_ = haveIdentity_ ? info.st_ino : 0;
+    identity_ = {};
+    haveIdentity_ = Fd() != runtime::kInvalidFd && platform::IdentityOf(Fd(), &identity_) == 0;
+    if (!haveIdentity_) identity_ = {};
 }
 
 bool TransferFile::StillOurs() const {
-    struct stat info {};
-    return haveIdentity_ && ::fstat(Fd(), &info) == 0 && info.st_dev == device_ &&
-           info.st_ino == inode_;
+    platform::FileIdentity now;
+    return haveIdentity_ && platform::IdentityOf(Fd(), &now) == 0 && now == identity_;
 }
 
 // The descriptor is someone else's now (or nobody's): replace the file object by an unopened
@@ -110,10 +91,10 @@ bool TransferFile::IsOpen() {
 }
 
 std::int32_t TransferFile::Measure() {
-    struct stat info {};
+    std::uint64_t size = 0;
     if (Fd() == runtime::kInvalidFd) return runtime::kFileNotFound;
-    if (::fstat(Fd(), &info) != 0 || info.st_size <= 0) return runtime::kFileIoError;
-    fileSize_ = static_cast<std::uint64_t>(info.st_size);
+    if (platform::SizeOf(Fd(), &size) != 0 || size == 0) return runtime::kFileIoError;
+    fileSize_ = size;
     return 0;
 }
 

@@ -11,16 +11,15 @@
 // The object may hand its descriptor over to the session slot (HandOver) so that the file stays
 // open and locked between operations; a later object adopts it from the slot. A descriptor that
 // was closed behind the object's back (a release of the session closes the kept file) is never
-// closed a second time: the object remembers the device and inode it opened or adopted and
+// closed a second time: the object remembers the identity of the file it opened or adopted and
 // closes the descriptor only while it still refers to them.
 #pragma once
-
-#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 
+#include "platform/files.h"
 #include "protocol/formatted_record.h"
 #include "runtime/file/file_object.h"
 
@@ -114,8 +113,7 @@ class TransferFile {
     std::uint8_t footer_[kRecordSize] = {};
     char internalName_[kMaxInternalName + 1] = {};
     bool haveIdentity_ = false;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
+    platform::FileIdentity identity_;
 };
 
 // Internal names, exposed for the operations and the tests. Both return the name's length

@@ -1,21 +1,11 @@
 // The event thread's readiness loop, its start and stop, and the two ways in: watching a
 // socket and posting an event.
 //
-// The epoll set holds the eventfd (data.fd = eventFd_) and at most the watched sockets
-// (data.fd = the socket). Posted events wait in a FIFO queue; every Post adds 1 to the eventfd,
-// and the loop, woken by it, empties the counter and then takes the queue one event at a time.
+// Posted events wait in a FIFO queue; every Post wakes the loop, which then takes the queue one
+// event at a time.
 #include "runtime/event/event_thread.h"
 
-#include <poll.h>
-#include <sys/epoll.h>
-#include <sys/eventfd.h>
-#include <sys/ioctl.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <new>
 #include <system_error>
 
@@ -34,17 +24,6 @@ std::mutex& LifeLock() {  // serialises Start and Shutdown
 }
 
 std::atomic<EventThread*> gCurrent{nullptr};
-
-// Two nice steps above the process's own level: a raised but ordinary (not real-time)
-// priority, so socket and timer events are handled promptly. Refused without the privilege; the
-// thread then keeps the normal priority.
-void RaisePriority() {
-    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
-    errno = 0;
-    const int nice = ::getpriority(PRIO_PROCESS, tid);
-    if (nice == -1 && errno != 0) return;
-    ::setpriority(PRIO_PROCESS, tid, nice - 2 < -20 ? -20 : nice - 2);
-}
 
 }  // namespace
 
@@ -80,53 +59,26 @@ void EventThread::Shutdown() {
     delete thread;
 }
 
-EventThread::~EventThread() {
-    if (eventFd_ >= 0) ::close(eventFd_);
-    if (epollFd_ >= 0) ::close(epollFd_);
-}
+EventThread::~EventThread() = default;
 
 bool EventThread::Open() {
-    epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
-    if (epollFd_ < 0) return false;
-    eventFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (eventFd_ < 0) return false;
-    epoll_event event{};
-    event.events = EPOLLIN;
-    event.data.fd = eventFd_;
-    return ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, eventFd_, &event) == 0;
+    loop_ = platform::EventLoop::Create();
+    return loop_ != nullptr;
 }
 
 bool EventThread::WatchSocket(int fd, bool enabled) {
-    if (fd < 0 || fd == eventFd_) {
-        errno = EBADF;
-        return false;
-    }
     std::lock_guard<std::mutex> guard(watchLock_);
-    if (enabled) {
-        epoll_event event{};
-        event.events = EPOLLIN | EPOLLRDHUP;  // level triggered
-        event.data.fd = fd;
-        if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd, &event) != 0) {
-            if (errno != EEXIST || ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, fd, &event) != 0) {
-                return false;
-            }
-        }
-        try {
-            watched_.insert(fd);
-        } catch (const std::bad_alloc&) {
-            ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, fd, nullptr);
-            errno = ENOMEM;
-            return false;
-        }
+    if (!loop_->Watch(fd, enabled)) return false;
+    if (!enabled) {
+        watched_.erase(fd);
         return true;
     }
-    // Not being watched is what was asked for: an fd that is not in the set, or already
-    // closed (the kernel then dropped it from the set), counts as done.
-    if (::epoll_ctl(epollFd_, EPOLL_CTL_DEL, fd, nullptr) != 0 && errno != ENOENT &&
-        errno != EBADF) {
+    try {
+        watched_.insert(fd);
+    } catch (const std::bad_alloc&) {
+        loop_->Watch(fd, false);
         return false;
     }
-    watched_.erase(fd);
     return true;
 }
 
@@ -144,35 +96,27 @@ void EventThread::Post(EventKind kind, ConnectionTag origin) {
             return;  // the event is lost, as a full message queue would lose it
         }
     }
-    const std::uint64_t one = 1;
-    while (::write(eventFd_, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    loop_->Wake();
 }
 
 void EventThread::Loop() {
-    RaisePriority();
-    constexpr int kBatch = 8;
-    epoll_event events[kBatch];
+    platform::RaiseThreadPriority();
     for (;;) {
-        const int count = ::epoll_wait(epollFd_, events, kBatch, -1);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        for (int i = 0; i < count; ++i) {
-            if (events[i].data.fd == eventFd_) {
+        platform::SocketHandle socket = platform::kInvalidSocket;
+        switch (loop_->Wait(&socket)) {
+            case platform::EventLoop::Ready::kFailed:
+                return;
+            case platform::EventLoop::Ready::kWoken:
                 if (!DeliverPosted()) return;
-            } else {
-                DeliverSocket(events[i].data.fd);
-            }
+                break;
+            case platform::EventLoop::Ready::kSocket:
+                DeliverSocket(socket);
+                break;
         }
     }
 }
 
 bool EventThread::DeliverPosted() {
-    std::uint64_t pending = 0;
-    while (::read(eventFd_, &pending, sizeof pending) < 0 && errno == EINTR) {
-    }
     for (;;) {
         Posted posted{EventKind::Stop, {}};
         {
@@ -198,21 +142,18 @@ bool EventThread::DeliverPosted() {
 }
 
 // A readiness report is acted on only while the socket is still watched (another thread may
-// have switched notifications off since epoll_wait returned) and is the process connection's
-// socket, and is classified from the socket's present state: POLLRDHUP is checked before
-// FIONREAD, since after the peer's FIN no more data can arrive, so "no unread byte" is then
-// final. The tag is read before the probe and checked after it, so the event and the state
-// it was classified from belong to the same connection.
+// have switched notifications off since the loop reported it) and is the process connection's
+// socket, and is classified from the socket's present state (platform::ProbeSocket). The tag is
+// read before the probe and checked after it, so the event and the state it was classified from
+// belong to the same connection.
 void EventThread::DeliverSocket(int fd) {
     if (!IsWatched(fd)) return;
     Connection* connection = Process().connection;
     if (connection == nullptr || connection->Socket() != fd) return;
     const ConnectionTag origin = connection->Tag();
-    pollfd probe{fd, static_cast<short>(POLLIN | POLLRDHUP), 0};
-    if (::poll(&probe, 1, 0) <= 0 || (probe.revents & POLLNVAL) != 0) return;
-    const bool peerClosed = (probe.revents & (POLLRDHUP | POLLHUP)) != 0;
-    int unread = 0;
-    const bool closed = peerClosed && ::ioctl(fd, FIONREAD, &unread) == 0 && unread == 0;
+    const platform::SocketReadiness readiness = platform::ProbeSocket(fd);
+    if (readiness == platform::SocketReadiness::kNothing) return;
+    const bool closed = readiness == platform::SocketReadiness::kClosed;
     if (connection->Socket() != fd || !(connection->Tag() == origin)) return;
     if (closed) {
         {

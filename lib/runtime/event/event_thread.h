@@ -1,5 +1,5 @@
-// The event thread: one per process, started by the first connect. A readiness loop (epoll
-// with an eventfd for posted events) that delivers, one at a time and in arrival order:
+// The event thread: one per process, started by the first connect. A readiness loop
+// (platform/event_loop.h) that delivers, one at a time and in arrival order:
 //   socket readable      data is waiting while notifications are enabled
 //   socket closed        the peer closed the connection and no data is left unread
 //   idle time-out        posted by the idle watchdog
@@ -8,12 +8,12 @@
 // and runs the handlers of each (event_handlers.h). Frames other than keep-alives are handed
 // to the protocol's dispatcher through a hook that the protocol layer installs.
 //
-// "Notifications enabled" for a socket means it is in the epoll set (EPOLLIN | EPOLLRDHUP,
-// level triggered). A readiness report is delivered only if the socket is still watched when
-// its turn comes, and it is classified afresh then: peer closed (POLLRDHUP or POLLHUP) with no
-// unread byte (FIONREAD 0) is "closed", anything else "readable", so the last frames a peer
+// "Notifications enabled" for a socket means the loop watches it (level triggered). A
+// readiness report is delivered only if the socket is still watched when
+// its turn comes, and it is classified afresh then: peer closed with no unread byte is
+// "closed", anything else "readable", so the last frames a peer
 // sends before closing are always delivered before the close. "Closed" is delivered once: the
-// socket leaves the epoll set first.
+// socket leaves the watch first.
 //
 // Every event carries what it belongs to, as a connection tag (generation and session,
 // connection.h): a socket event the tag as it was when the socket was classified, a timer's
@@ -24,10 +24,12 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
 
+#include "platform/event_loop.h"
 #include "runtime/net/connection.h"
 #include "runtime/net/notification_target.h"
 
@@ -57,21 +59,20 @@ class EventThread : public NotificationTarget {
 
   private:
     EventThread() = default;
-    bool Open();  // the epoll set and the eventfd in it
+    bool Open();  // the readiness loop
     void Loop();
     bool DeliverPosted();  // false once stop was taken
     void DeliverSocket(int fd);
     bool IsWatched(int fd);
 
-    int epollFd_ = -1;
-    int eventFd_ = -1;
+    std::unique_ptr<platform::EventLoop> loop_;
     struct Posted {
         EventKind kind;
         ConnectionTag origin;
     };
     std::mutex queueLock_;  // guards queue_
     std::deque<Posted> queue_;
-    std::mutex watchLock_;  // guards watched_ and serialises changes of the epoll set
+    std::mutex watchLock_;  // guards watched_ and serialises changes of the watch
     std::set<int> watched_;
     std::thread thread_;
 };

@@ -1,37 +1,42 @@
-// The file object: one regular file held open exclusively (flock) and, while Lock() holds,
-// under an open-file-description record lock over the whole file.
+// The file object: one regular file held open exclusively and, while Lock() holds, under a
+// record lock over the whole file (platform/files.h).
 #include "runtime/file/file_object.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
-#include "runtime/file/exclusive_open.h"
+#include "platform/files.h"
 
 namespace vkt::runtime {
 
 namespace {
 
-// Sets (F_RDLCK / F_WRLCK) or releases (F_UNLCK) the record lock over the whole file, growth
-// included (l_len 0), without waiting. Open-file-description locks belong to the descriptor's
-// open file, not to the process, so they travel with a handed-over descriptor and are not
-// dropped when an unrelated descriptor of the same file is closed.
-int SetRecordLock(int fd, short type) {
-    struct flock region {};
-    region.l_type = type;
-    region.l_whence = SEEK_SET;
-    region.l_start = 0;
-    region.l_len = 0;
-    while (::fcntl(fd, F_OFD_SETLK, &region) != 0) {
-        if (errno != EINTR) return errno;
+platform::Access PlatformAccess(FileAccess access) {
+    switch (access) {
+        case kAccessWrite:
+            return platform::Access::kWrite;
+        case kAccessReadWrite:
+            return platform::Access::kReadWrite;
+        default:
+            return platform::Access::kRead;
     }
-    return 0;
+}
+
+bool IsFileAccess(FileAccess access) {
+    return access == kAccessRead || access == kAccessWrite || access == kAccessReadWrite;
 }
 
 }  // namespace
+
+FileAccess AccessOfFile(int fd) {
+    switch (platform::AccessOf(fd)) {
+        case platform::Access::kWrite:
+            return kAccessWrite;
+        case platform::Access::kReadWrite:
+            return kAccessReadWrite;
+        default:
+            return kAccessRead;
+    }
+}
 
 FileObject::FileObject(const char* name) {
     const std::size_t length = name == nullptr ? 0 : ::strnlen(name, sizeof name_);
@@ -44,9 +49,9 @@ FileObject::FileObject(int fd, const char* name, FileAccess access, bool locked)
     fd_ = fd;
     access_ = access;
     locked_ = locked ? 1 : 0;
-    struct stat info {};
-    if (fd_ != kInvalidFd && ::fstat(fd_, &info) == 0) {
-        lockLength_ = static_cast<std::uint32_t>(info.st_size);
+    std::uint64_t size = 0;
+    if (fd_ != kInvalidFd && platform::SizeOf(fd_, &size) == 0) {
+        lockLength_ = static_cast<std::uint32_t>(size);
     }
 }
 
@@ -56,11 +61,11 @@ FileObject::~FileObject() {
 
 std::uint32_t FileObject::Open() {
     if (fd_ != kInvalidFd) return 1;
-    if (nameTooLong_) return ENAMETOOLONG;
-    const int flags = OpenFlagsFor(access_);
-    if (flags < 0) return EINVAL;
+    if (nameTooLong_) return static_cast<std::uint32_t>(platform::kErrorNameTooLong);
+    if (!IsFileAccess(access_)) return static_cast<std::uint32_t>(platform::kErrorInvalid);
     int fd = kInvalidFd;
-    const int error = OpenExclusive(name_, flags, 0, &fd);
+    const int error = platform::OpenExclusive(name_, PlatformAccess(access_),
+                                              platform::Disposition::kOpenExisting, &fd);
     if (error != 0) return static_cast<std::uint32_t>(error);
     fd_ = fd;
     return 0;
@@ -71,29 +76,22 @@ std::uint32_t FileObject::Open() {
 std::uint32_t FileObject::Close() {
     if (fd_ == kInvalidFd) return 1;
     if (keepOpen_ != 0) return 0;
-    if (locked_ != 0) SetRecordLock(fd_, F_UNLCK);
-    ::close(fd_);
+    if (locked_ != 0) platform::UnlockWhole(fd_);
+    platform::CloseFile(fd_);
     fd_ = kInvalidFd;
     locked_ = 0;
     return 0;
 }
 
-// pread does not move the descriptor's offset; short reads are repeated until count bytes or
-// the end of the file.
+// Short reads are repeated until count bytes or the end of the file.
 std::uint32_t FileObject::ReadAt(void* buffer, std::uint32_t offset, std::uint32_t count,
                                  std::uint32_t* bytesRead) {
     if (fd_ == kInvalidFd) return 1;
-    if (buffer == nullptr) return EINVAL;
+    if (buffer == nullptr) return static_cast<std::uint32_t>(platform::kErrorInvalid);
     auto* bytes = static_cast<unsigned char*>(buffer);
     std::uint32_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::pread(fd_, bytes + done, count - done, off_t{offset} + done);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return static_cast<std::uint32_t>(errno);
-        }
-        if (got == 0) break;
-        done += static_cast<std::uint32_t>(got);
+    if (const int error = platform::ReadAt(fd_, bytes, count, offset, &done); error != 0) {
+        return static_cast<std::uint32_t>(error);
     }
     bytes[done] = 0;
     if (bytesRead != nullptr) *bytesRead = done;
@@ -102,19 +100,21 @@ std::uint32_t FileObject::ReadAt(void* buffer, std::uint32_t offset, std::uint32
 
 std::uint32_t FileObject::Lock() {
     if (locked_ != 0 || fd_ == kInvalidFd) return 1;
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0) return static_cast<std::uint32_t>(errno);
-    const int error = SetRecordLock(fd_, access_ == kAccessRead ? F_RDLCK : F_WRLCK);
+    std::uint64_t size = 0;
+    if (const int error = platform::SizeOf(fd_, &size); error != 0) {
+        return static_cast<std::uint32_t>(error);
+    }
+    const int error = platform::LockWhole(fd_, access_ == kAccessRead);
     if (error != 0) return static_cast<std::uint32_t>(error);
     lockOffset_ = 0;
-    lockLength_ = static_cast<std::uint32_t>(info.st_size);
+    lockLength_ = static_cast<std::uint32_t>(size);
     locked_ = 1;
     return 0;
 }
 
 std::uint32_t FileObject::Unlock() {
     if (locked_ == 0 || fd_ == kInvalidFd) return 1;
-    const int error = SetRecordLock(fd_, F_UNLCK);
+    const int error = platform::UnlockWhole(fd_);
     if (error != 0) return static_cast<std::uint32_t>(error);
     locked_ = 0;
     return 0;
@@ -126,14 +126,14 @@ std::uint32_t FileObject::SetKeepOpen(bool keep) {
     return 0;
 }
 
-// The descriptor is this file's when it is valid and names the same device and inode as
-// name_. A closed descriptor is forgotten; a reused one is forgotten too but not closed.
+// The descriptor is this file's when it is valid and has the identity of name_. A closed descriptor
+// is forgotten; a reused one is forgotten too but not closed.
 bool FileObject::IsOpen() {
     if (fd_ == kInvalidFd) return false;
-    struct stat held {};
-    struct stat named {};
-    const bool same = ::fstat(fd_, &held) == 0 && ::stat(name_, &named) == 0 &&
-                      held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+    platform::FileIdentity held;
+    platform::FileIdentity named;
+    const bool same = platform::IdentityOf(fd_, &held) == 0 &&
+                      platform::IdentityOfName(name_, &named) == 0 && held == named;
     if (!same) {
         fd_ = kInvalidFd;
         locked_ = 0;

@@ -1,13 +1,9 @@
 // The connection object: fields, message setters, frame building, notifications, close.
 #include "runtime/net/connection.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
+#include "platform/sockets.h"
 #include "runtime/status/status_code.h"
 
 namespace vkt::runtime {
@@ -25,6 +21,12 @@ void CopyField(char (&field)[N], const char* text) {
     std::memset(field + n, 0, N - n);
 }
 
+// Clears a secret through a volatile pointer, so the stores are not dropped as dead.
+void Wipe(char* secret, std::size_t size) {
+    volatile char* bytes = secret;
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = 0;
+}
+
 }  // namespace
 
 Connection::Connection(const char* host, const char* service, NotificationTarget* window,
@@ -37,7 +39,7 @@ Connection::Connection(const char* host, const char* service, NotificationTarget
 
 Connection::~Connection() {
     Close();
-    explicit_bzero(keyPassword_, sizeof keyPassword_);
+    Wipe(keyPassword_, sizeof keyPassword_);
 }
 
 void Connection::SetHost(const char* host) {
@@ -96,9 +98,9 @@ void Connection::Close() {
         if (NotificationTarget* window = window_.load()) window->WatchSocket(fd, false);
         // A receive in progress sees the end of the stream at once; the descriptor is freed
         // only after it has returned.
-        ::shutdown(fd, SHUT_RDWR);
+        platform::ShutdownSocket(fd);
         std::lock_guard reading(receiveLock_);
-        ::close(fd);
+        platform::CloseSocket(fd);
     }
     std::lock_guard lock(mutex_);
     sendBuffer_.reset();
@@ -152,7 +154,7 @@ std::int32_t Connection::ParseLineParameters() {
 bool Connection::EnableNotifications() {
     const int fd = socket_;
     if (fd < 0) {
-        errno = ENOTCONN;
+        platform::NoteNotConnected();
         return false;
     }
     NotificationTarget* window = window_;
@@ -162,7 +164,7 @@ bool Connection::EnableNotifications() {
 bool Connection::DisableNotifications() {
     const int fd = socket_;
     if (fd < 0) {
-        errno = ENOTCONN;
+        platform::NoteNotConnected();
         return false;
     }
     NotificationTarget* window = window_;
@@ -172,14 +174,7 @@ bool Connection::DisableNotifications() {
 int Connection::HasData() {
     const int fd = socket_;
     if (fd < 0) return 0;
-    pollfd entry{fd, POLLIN, 0};
-    int ready;
-    do {
-        ready = ::poll(&entry, 1, 0);
-    } while (ready < 0 && errno == EINTR);
-    if (ready < 0) return -1;
-    // End of stream and a pending error also make a read return at once.
-    return (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0 ? 1 : 0;
+    return platform::ReadableNow(fd);
 }
 
 }  // namespace vkt::runtime

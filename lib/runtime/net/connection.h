@@ -2,8 +2,8 @@
 // whole-frame receives with a stall time-out, the outgoing and incoming messages, and what it
 // awaits from the server, which decides the handler an incoming frame goes to.
 //
-// Every socket failure is reported as ComposeStatus(<Winsock number>, 1): errno and resolver
-// errors are mapped to the catalogue's socket numbers first (socket_errors.h).
+// Every socket failure is reported as ComposeStatus(<socket error number>, 1), the numbers of
+// the catalogue that platform/sockets.h gives on every platform.
 //
 // Threads: the caller's thread connects and sends, the event thread receives and sends
 // keep-alives, either may close. The frame buffers and the message fields are guarded by an
@@ -98,10 +98,11 @@ class Connection {
     Awaiting Awaited() const { return awaiting_; }
 
     // Start or stop the window's watch of the socket; true without a window (nothing to tell).
-    // False with errno set when there is no socket or the window refuses.
+    // False with the socket error set (platform::LastSocketError) when there is no socket or
+    // the window refuses.
     bool EnableNotifications();
     bool DisableNotifications();
-    int HasData();  // nonzero when data can be read now; -1 when poll fails
+    int HasData();  // nonzero when data can be read now; -1 when that cannot be told
 
     std::int32_t BlockSize() const { return blockSize_; }
     std::int32_t LineRate() const { return lineRate_; }

@@ -4,17 +4,15 @@
 //
 // No more bytes can come once the peer has closed: an end of stream in the middle of a frame
 // ends the receive at once instead of waiting out the time-out.
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <utility>
 
+#include "platform/sockets.h"
 #include "runtime/net/connection.h"
-#include "runtime/net/socket_errors.h"
+#include "runtime/net/socket_status.h"
 #include "runtime/net/wait_clock.h"
 #include "runtime/status/status_code.h"
 
@@ -24,15 +22,6 @@ namespace {
 
 constexpr std::int32_t kFirstRead = kHeaderSize + 1;
 constexpr std::int64_t kSleepSliceMs = 20;
-
-// recv that retries when interrupted.
-ssize_t ReceiveSome(int fd, std::uint8_t* into, std::int32_t count) {
-    ssize_t n;
-    do {
-        n = ::recv(fd, into, static_cast<std::size_t>(count), 0);
-    } while (n < 0 && errno == EINTR);
-    return n;
-}
 
 }  // namespace
 
@@ -45,14 +34,15 @@ std::int32_t Connection::ReadUntil(int fd, std::uint8_t* buffer, std::int32_t wa
                                    std::int32_t* have, WaitClock::time_point* lastData) {
     while (*have < want) {
         const std::int32_t chunk = std::min(kMaxBlock, want - *have);
-        const ssize_t n = ReceiveSome(fd, buffer + *have, chunk);
+        std::int32_t error = 0;
+        const int n = platform::ReceiveSome(fd, buffer + *have, chunk, &error);
         if (n > 0) {
             *have += static_cast<std::int32_t>(n);
             *lastData = WaitClock::now();
             continue;
         }
         if (n == 0) return buffer[0] == kStartMark ? kServerClosed : kBadFrame;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return SocketStatus(errno);
+        if (error != platform::kWouldBlock) return SocketStatus(error);
         const std::int32_t timeout = timeoutSeconds_;
         if (StallExpired(*lastData, timeout)) return kTimeout;
         const std::int32_t rate = lineRate_;
@@ -81,7 +71,7 @@ std::int32_t Connection::ReceiveFrameOf(std::uint32_t generation) {
 }
 
 std::int32_t Connection::ReceiveLocked(int fd) {
-    if (connected_ == 0 || fd < 0) return SocketStatus(ENOTCONN);
+    if (connected_ == 0 || fd < 0) return SocketStatus(platform::kNotConnected);
     {
         std::lock_guard lock(mutex_);
         recvBuffer_.reset();
@@ -94,12 +84,14 @@ std::int32_t Connection::ReceiveLocked(int fd) {
 
     WaitClock::time_point lastData = WaitClock::now();
     std::uint8_t header[kFirstRead];
-    const ssize_t first = ReceiveSome(fd, header, kFirstRead);
+    std::int32_t error = 0;
+    const int first = platform::ReceiveSome(fd, header, kFirstRead, &error);
     if (first < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return kNothingWaiting;
-        return SocketStatus(errno);
+        if (error == platform::kWouldBlock) return kNothingWaiting;
+        return SocketStatus(error);
     }
-    if (first == 0) return SocketStatus(ECONNRESET);  // the peer closed before a frame
+    if (first == 0)
+        return SocketStatus(platform::kConnectionReset);  // the peer closed before a frame
     std::int32_t have = static_cast<std::int32_t>(first);
     lastData = WaitClock::now();
     if (const std::int32_t status = ReadUntil(fd, header, kFirstRead, &have, &lastData);

@@ -1,14 +1,11 @@
 // Connection::SendFrame: writes the built frame in pieces of at most blockSize bytes, pacing
 // each piece to the line rate, and gives up after timeoutSeconds without progress.
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 #include <utility>
 
 #include "runtime/net/connection.h"
-#include "runtime/net/socket_errors.h"
+#include "runtime/net/socket_status.h"
 #include "runtime/net/wait_clock.h"
 #include "runtime/status/status_code.h"
 
@@ -31,7 +28,7 @@ std::int32_t Connection::SendFrame() {
 
 std::int32_t Connection::SendPaced(const std::uint8_t* frame, std::int32_t length) {
     const int fd = socket_;
-    if (connected_ == 0 || fd < 0) return SocketStatus(ENOTCONN);
+    if (connected_ == 0 || fd < 0) return SocketStatus(platform::kNotConnected);
     // No built frame (or a negative count) is a caller's fault, never an empty send.
     if (length <= 0 || frame == nullptr) return kInvalidParameter;
 
@@ -39,7 +36,8 @@ std::int32_t Connection::SendPaced(const std::uint8_t* frame, std::int32_t lengt
     std::int32_t sent = 0;
     std::int32_t request = std::min<std::int32_t>(blockSize_, length);
     for (;;) {
-        const ssize_t n = ::send(fd, frame + sent, static_cast<std::size_t>(request), MSG_NOSIGNAL);
+        std::int32_t error = 0;
+        const int n = platform::SendSome(fd, frame + sent, request, &error);
         if (n > 0) {
             sent += static_cast<std::int32_t>(n);
             if (sent == length) return 0;
@@ -50,9 +48,8 @@ std::int32_t Connection::SendPaced(const std::uint8_t* frame, std::int32_t lengt
             SleepMs(rate > 0 ? static_cast<std::int64_t>(n) * 8000 / rate : 2);
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
-        const bool wouldBlock = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-        if (n < 0 && !wouldBlock) return SocketStatus(errno);
+        if (n < 0) return SocketStatus(error);
+        const bool wouldBlock = error == platform::kWouldBlock;
         if (StallExpired(lastProgress, timeoutSeconds_)) return kTimeout;
         SleepMs(wouldBlock ? 2 : 10);
     }

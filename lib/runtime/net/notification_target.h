@@ -8,7 +8,7 @@ class NotificationTarget {
   public:
     virtual ~NotificationTarget() = default;
     // Starts (enabled) or stops watching fd. Safe to call from any thread. False on failure
-    // (errno is then set).
+    // (the socket error is then set).
     virtual bool WatchSocket(int fd, bool enabled) = 0;
 };
 

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <new>
 
+#include "platform/sockets.h"
 #include "runtime/event/event_handlers.h"
 #include "runtime/event/event_thread.h"
 #include "runtime/net/connection.h"
@@ -42,9 +43,13 @@ bool LibraryLoad() {
     if (state.table != nullptr) return true;
     state = ProcessState{};
 
+    if (!platform::StartSockets()) return false;
     bool created = false;
     SharedTable* table = SharedTable::Open(&created);
-    if (table == nullptr) return false;
+    if (table == nullptr) {
+        platform::StopSockets();
+        return false;
+    }
 
     ErrorList* errors = new (std::nothrow) ErrorList;
     StatusBlock* status = errors != nullptr ? new (std::nothrow) StatusBlock : nullptr;
@@ -52,6 +57,7 @@ bool LibraryLoad() {
         delete errors;
         table->DiscardCreated();
         delete table;
+        platform::StopSockets();
         return false;
     }
     if (created) TableAccess(table, nullptr).InitTable();
@@ -81,6 +87,7 @@ void LibraryUnload() {
     state.status = nullptr;
     delete state.table;
     state.table = nullptr;
+    platform::StopSockets();
 }
 
 }  // namespace vkt::runtime

@@ -11,7 +11,7 @@ namespace vkt::runtime {
 
 struct ProcessIdentity {
     std::int32_t pid;
-    std::uint32_t startTime;  // field 22 of /proc/<pid>/stat (ticks since boot), low 32 bits
+    std::uint32_t startTime;  // platform/process_identity.h; 0: unknown
 };
 
 // This process's identity. Recomputed after a fork (the pid is part of the cache key).

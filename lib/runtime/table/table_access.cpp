@@ -2,12 +2,11 @@
 // Releasing is in table_release.cpp.
 #include "runtime/table/table_access.h"
 
-#include <unistd.h>
-
+#include <chrono>
 #include <cstring>
-#include <ctime>
 #include <random>
 
+#include "platform/process_identity.h"
 #include "runtime/table/shared_table.h"
 #include "runtime/table/slot_owner.h"
 #include "runtime/table/table_lock.h"
@@ -110,11 +109,12 @@ std::int32_t TableAccess::HeldSessionId() {
 // the clock to the nanosecond and the pid, so claims in the same second differ too; the draw
 // is uniform over 100 .. 999.
 std::int32_t TableAccess::NewSessionId(std::int32_t index) {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    std::seed_seq seed{static_cast<std::uint32_t>(now.tv_sec),
-                       static_cast<std::uint32_t>(now.tv_nsec),
-                       static_cast<std::uint32_t>(getpid())};
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now);
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(now - seconds);
+    std::seed_seq seed{static_cast<std::uint32_t>(seconds.count()),
+                       static_cast<std::uint32_t>(nanoseconds.count()),
+                       static_cast<std::uint32_t>(platform::OwnProcessId())};
     std::mt19937 generator(seed);
     std::uniform_int_distribution<std::int32_t> draw(100, 999);
     return draw(generator) * 10 + index;

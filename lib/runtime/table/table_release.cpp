@@ -5,8 +5,6 @@
 // The send lock is taken before the table mutex, as everywhere both are held (LOCKS.md): the
 // notice is the one frame sent under the table mutex, and no sender waits for the table mutex
 // while it holds the send lock of another thread's release.
-#include <fcntl.h>
-
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -52,24 +50,11 @@ void DropTimer(std::uint32_t* field, bool keepAlive) {
     delete timer;
 }
 
-FileAccess AccessOf(int fd) {
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags < 0) return kAccessRead;
-    switch (flags & O_ACCMODE) {
-        case O_WRONLY:
-            return kAccessWrite;
-        case O_RDWR:
-            return kAccessReadWrite;
-        default:
-            return kAccessRead;
-    }
-}
-
 // The file handed over to the slot: adopted, unlocked if locked, closed.
 void CloseKeptFile(SessionSlot& slot) {
     if (slot.fileHandle == kInvalidFileHandle) return;
     const int fd = static_cast<int>(slot.fileHandle);
-    FileObject file(fd, slot.currentFileName, AccessOf(fd), slot.fileLocked != 0);
+    FileObject file(fd, slot.currentFileName, AccessOfFile(fd), slot.fileLocked != 0);
     if (file.IsOpen()) {
         if (file.Locked()) file.Unlock();
         file.Close();

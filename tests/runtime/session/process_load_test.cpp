@@ -77,6 +77,7 @@ TEST(LibraryLoad, UnloadingEndsTheSessionThisProcessStillHolds) {
 
 // The mutex object: the state word, padding to 8, the native mutex.
 constexpr std::size_t kMutexObjectSize = 8 + sizeof(pthread_mutex_t);
+constexpr std::uint32_t kMutexInitialising = 1;  // the object's state word while initialised
 
 #ifdef VKT_SHARED_LIBRARY
 // The library is never unmapped by dlclose (its process-wide state and its threads' code must

@@ -159,6 +159,7 @@ TEST(TableAcrossProcesses, TwoProcessesStartingTogetherInitialiseOnce) {
         ASSERT_NE(mutex.Data(), nullptr);
         std::uint32_t state = 0;
         std::memcpy(&state, mutex.Data(), sizeof state);
+        constexpr std::uint32_t kMutexReady = 2;  // the state word of a mutex made ready
         EXPECT_EQ(state, kMutexReady);
         RawObject table = RawObject::Open(names.TableName(), kTableSize);
         ASSERT_NE(table.Data(), nullptr);

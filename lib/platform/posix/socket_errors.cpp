@@ -24,15 +24,13 @@
 // Resolver: EAI_NONAME 11001, EAI_AGAIN 11002, EAI_FAIL 11003, EAI_NODATA and EAI_ADDRFAMILY
 // (the name exists but has no IPv4 address) 11004, EAI_SERVICE 11004, EAI_MEMORY 10055,
 // EAI_SYSTEM the errno mapping above, any other resolver failure 11003 (no recovery).
-#include "runtime/net/socket_errors.h"
+#include "platform/posix/socket_errors.h"
 
 #include <netdb.h>
 
 #include <cerrno>
 
-#include "runtime/status/status_code.h"
-
-namespace vkt::runtime {
+namespace vkt::platform {
 
 std::int32_t SocketErrorNumber(int errnoValue) {
     switch (errnoValue) {
@@ -140,8 +138,4 @@ std::int32_t ResolverErrorNumber(int gaiError) {
     }
 }
 
-std::int32_t SocketStatus(int errnoValue) {
-    return ComposeStatus(SocketErrorNumber(errnoValue), kSourceNetwork);
-}
-
-}  // namespace vkt::runtime
+}  // namespace vkt::platform

@@ -1,7 +1,7 @@
-// Create-or-join of a named shared-memory object. O_EXCL decides who creates; the creator sizes
-// the object right after creating it, so a joiner that arrives in between sees size 0 and waits
-// (bounded) for the size rather than mapping an empty object (any access would fault).
-#include "runtime/table/shm_object.h"
+// Create-or-join of a named POSIX shared-memory object. O_EXCL decides who creates; the creator
+// sizes the object right after creating it, so a joiner that arrives in between sees size 0 and
+// waits (bounded) for the size rather than mapping an empty object (any access would fault).
+#include "platform/shared_memory.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -14,7 +14,7 @@
 #include <cstring>
 #include <ctime>
 
-namespace vkt::runtime {
+namespace vkt::platform {
 namespace {
 
 constexpr mode_t kObjectMode = 0600;
@@ -56,13 +56,7 @@ void* JoinObject(int fd, std::size_t size) {
     return nullptr;
 }
 
-}  // namespace
-
-void SleepOneMillisecond() {
-    timespec step{0, 1000000};
-    nanosleep(&step, nullptr);
-}
-
+// "/<prefix><kind>.<euid>"; false when it does not fit or the prefix holds a '/'.
 bool SharedObjectName(const char* kind, char* out, std::size_t size) {
     const char* prefix = std::getenv("VKT_SHM_PREFIX");
     if (prefix == nullptr) prefix = "VKT";
@@ -72,6 +66,9 @@ bool SharedObjectName(const char* kind, char* out, std::size_t size) {
     return length > 0 && static_cast<std::size_t>(length) < size;
 }
 
+// Maps the whole object read/write, creating it when absent (*created true) or joining it.
+// The descriptor is closed before returning (the mapping stays). Null on failure; an object
+// this call created is then removed.
 void* MapSharedObject(const char* name, std::size_t size, bool* created) {
     *created = false;
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
@@ -89,4 +86,37 @@ void* MapSharedObject(const char* name, std::size_t size, bool* created) {
     return nullptr;
 }
 
-}  // namespace vkt::runtime
+}  // namespace
+
+void SleepOneMillisecond() {
+    timespec step{0, 1000000};
+    nanosleep(&step, nullptr);
+}
+
+SharedMemory::~SharedMemory() {
+    Close();
+}
+
+bool SharedMemory::Open(const char* kind, std::size_t size) {
+    Close();
+    if (!SharedObjectName(kind, name_, sizeof name_)) return false;
+    bool created = false;
+    view_ = MapSharedObject(name_, size, &created);
+    if (view_ == nullptr) return false;
+    size_ = size;
+    created_ = created;
+    return true;
+}
+
+void SharedMemory::Close() {
+    if (view_ != nullptr) munmap(view_, size_);
+    view_ = nullptr;
+    size_ = 0;
+}
+
+void SharedMemory::RemoveName() {
+    if (created_) shm_unlink(name_);
+    created_ = false;
+}
+
+}  // namespace vkt::platform

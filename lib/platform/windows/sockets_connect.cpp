@@ -1,0 +1,140 @@
+// ConnectStream on Windows: service and host resolution (IPv4 and IPv6), a blocking connect to
+// each address in turn, then the non-blocking mode. getservbyname's result lives in the calling
+// thread's own Winsock storage, so no other thread's look-up can change it.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <cstring>
+
+#include "platform/service_port.h"
+#include "platform/sockets.h"
+
+namespace vkt::platform {
+
+namespace {
+
+constexpr std::int32_t kNoData = 11004;      // name valid, nothing associated with it
+constexpr std::int32_t kBadAddress = 10049;  // address not valid
+
+// Port of a TCP service name, else of a decimal port number (digits only, 1 to 65535, with
+// blanks before and after them allowed). A text that is neither gives 11004.
+std::int32_t ResolveService(const char* service, std::uint16_t* portNetworkOrder) {
+    if (const servent* found = ::getservbyname(service, "tcp"); found != nullptr) {
+        *portNetworkOrder = static_cast<std::uint16_t>(found->s_port);
+        return 0;
+    }
+    std::uint16_t port = 0;
+    if (!ParsePortNumber(service, &port)) return kNoData;
+    *portNetworkOrder = htons(port);
+    return 0;
+}
+
+// A new TCP socket of the address's family connected to it without Nagle delay, or
+// INVALID_SOCKET with the error in *error (nothing left open).
+SOCKET OpenConnected(const sockaddr* address, int size, std::int32_t* error) {
+    const SOCKET fd = ::WSASocketW(address->sa_family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0,
+                                   WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    if (fd == INVALID_SOCKET) {
+        *error = WSAGetLastError();
+        return INVALID_SOCKET;
+    }
+    const BOOL on = TRUE;
+    if (::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on) ==
+            0 &&
+        ::connect(fd, address, size) == 0)
+        return fd;
+    *error = WSAGetLastError();
+    ::closesocket(fd);
+    return INVALID_SOCKET;
+}
+
+// Every IPv4 and IPv6 address of the list, in its order, with the port, until one connects.
+SOCKET ConnectToFirstOf(const addrinfo* list, std::uint16_t portNetworkOrder, std::int32_t* error) {
+    *error = kBadAddress;
+    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+        sockaddr_storage address{};
+        int size = 0;
+        if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in)) {
+            size = sizeof(sockaddr_in);
+            std::memcpy(&address, entry->ai_addr, size);
+            reinterpret_cast<sockaddr_in*>(&address)->sin_port = portNetworkOrder;
+        } else if (entry->ai_family == AF_INET6 && entry->ai_addrlen >= sizeof(sockaddr_in6)) {
+            size = sizeof(sockaddr_in6);
+            std::memcpy(&address, entry->ai_addr, size);
+            reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = portNetworkOrder;
+        } else {
+            continue;
+        }
+        const SOCKET fd = OpenConnected(reinterpret_cast<const sockaddr*>(&address), size, error);
+        if (fd != INVALID_SOCKET) return fd;
+    }
+    return INVALID_SOCKET;
+}
+
+// The addresses of a host: a dotted IPv4 address as given, or the resolver's list.
+class HostAddresses {
+  public:
+    HostAddresses() = default;
+    ~HostAddresses() {
+        if (resolved_ != nullptr) ::freeaddrinfo(resolved_);
+    }
+    HostAddresses(const HostAddresses&) = delete;
+    HostAddresses& operator=(const HostAddresses&) = delete;
+
+    // 0 or the failure's socket error number (the resolver's error codes are those numbers).
+    std::int32_t Resolve(const char* host) {
+        const bool ipv6 = std::strchr(host, ':') != nullptr;
+        if (!ipv6 && host[0] >= '0' && host[0] <= '9') {
+            literalAddress_.sin_family = AF_INET;
+            literalAddress_.sin_addr.s_addr = ::inet_addr(host);
+            if (literalAddress_.sin_addr.s_addr == INADDR_NONE) return kBadAddress;
+            literal_.ai_family = AF_INET;
+            literal_.ai_socktype = SOCK_STREAM;
+            literal_.ai_addr = reinterpret_cast<sockaddr*>(&literalAddress_);
+            literal_.ai_addrlen = sizeof literalAddress_;
+            return 0;
+        }
+        addrinfo hints{};
+        hints.ai_family = ipv6 ? AF_INET6 : AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_protocol = IPPROTO_TCP;
+        hints.ai_flags = ipv6 ? AI_NUMERICHOST : 0;
+        if (const int error = ::getaddrinfo(host, nullptr, &hints, &resolved_); error != 0) {
+            resolved_ = nullptr;
+            return ipv6 ? kBadAddress : error;
+        }
+        return 0;
+    }
+    const addrinfo* List() const { return resolved_ != nullptr ? resolved_ : &literal_; }
+
+  private:
+    addrinfo* resolved_ = nullptr;
+    addrinfo literal_{};
+    sockaddr_in literalAddress_{};
+};
+
+}  // namespace
+
+std::int32_t ConnectStream(const char* host, const char* service, SocketHandle* socket) {
+    *socket = kInvalidSocket;
+    std::uint16_t port = 0;
+    if (const std::int32_t failure = ResolveService(service, &port); failure != 0) return failure;
+    std::int32_t error = 0;
+    SOCKET fd = INVALID_SOCKET;
+    {
+        HostAddresses addresses;
+        if (const std::int32_t failure = addresses.Resolve(host); failure != 0) return failure;
+        fd = ConnectToFirstOf(addresses.List(), port, &error);
+        if (fd == INVALID_SOCKET) return error;
+    }
+    u_long nonBlocking = 1;
+    if (::ioctlsocket(fd, FIONBIO, &nonBlocking) != 0) {
+        error = WSAGetLastError();
+        ::closesocket(fd);
+        return error;
+    }
+    *socket = static_cast<SocketHandle>(fd);
+    return 0;
+}
+
+}  // namespace vkt::platform

@@ -89,6 +89,8 @@ int Flush(FileHandle file);
 // Windows (MoveFileEx with MOVEFILE_REPLACE_EXISTING cannot replace a file open without
 // delete sharing).
 int RenameOverHeld(const char* from, const char* to, FileHandle* held);
+// Deletes name. Linux: a process holding the file keeps its data until it closes. Windows: a
+// file open without delete sharing (any file the library holds) cannot be deleted.
 int Remove(const char* name);
 // Flushes the folder's entries (a rename) to disk on Linux; nothing on Windows, where the file
 // system's journal records the rename. Failures are ignored.

@@ -141,6 +141,8 @@ TEST_F(IoFaultTest, AFileHeldByAnotherProcessIsNotSent) {
     const int32_t refused = Vkt().enviar(session_, kPassword, path.c_str(), 2, nullptr, 0);
     kill(-holder, SIGKILL);
     waitpid(holder, nullptr, 0);
+    // flock's sleep holds the lock until it has died too, which waitpid does not wait for.
+    for (int i = 0; i < 1000 && !Lockable(path); ++i) usleep(10000);
     ASSERT_TRUE(held) << "flock did not take the file";
     EXPECT_EQ(refused, kFileNotFound);
     EXPECT_EQ(ErrorCodes(), std::vector<int32_t>{kFileNotFound});

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/host_addresses.h"
 #include "platform/posix/socket_errors.h"
 #include "platform/service_port.h"
 #include "platform/sockets.h"
@@ -20,8 +21,9 @@ namespace vkt::platform {
 
 namespace {
 
-constexpr std::int32_t kNoData = 11004;      // name valid, nothing associated with it
-constexpr std::int32_t kBadAddress = 10049;  // address not valid
+constexpr std::int32_t kNoData = 11004;  // name valid, nothing associated with it
+using detail::HostAddresses;
+using detail::kBadAddress;
 
 // Port of a TCP service name, else of a decimal port number (digits only, 1 to 65535, with
 // blanks before and after them allowed, as typed in a configuration). A text that is neither
@@ -105,50 +107,6 @@ int ConnectToFirstOf(const addrinfo* list, std::uint16_t portNetworkOrder) {
     return -1;
 }
 
-// The addresses of a host: a dotted IPv4 address as given, or the resolver's list.
-class HostAddresses {
-  public:
-    HostAddresses() = default;
-    ~HostAddresses() {
-        if (resolved_ != nullptr) ::freeaddrinfo(resolved_);
-    }
-    HostAddresses(const HostAddresses&) = delete;
-    HostAddresses& operator=(const HostAddresses&) = delete;
-
-    // A dotted IPv4 address or an IPv6 address (it has a colon) is used as given, without
-    // name resolution; any other text is a name to resolve. 0 or the failure's socket error number.
-    std::int32_t Resolve(const char* host) {
-        const bool ipv6 = std::strchr(host, ':') != nullptr;
-        if (!ipv6 && host[0] >= '0' && host[0] <= '9') {
-            // inet_addr's reading of a dotted address is the rule here, not the resolver's.
-            literalAddress_.sin_family = AF_INET;
-            literalAddress_.sin_addr.s_addr = ::inet_addr(host);
-            if (literalAddress_.sin_addr.s_addr == INADDR_NONE) return kBadAddress;
-            literal_.ai_family = AF_INET;
-            literal_.ai_socktype = SOCK_STREAM;
-            literal_.ai_addr = reinterpret_cast<sockaddr*>(&literalAddress_);
-            literal_.ai_addrlen = sizeof literalAddress_;
-            return 0;
-        }
-        addrinfo hints{};
-        hints.ai_family = ipv6 ? AF_INET6 : AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_protocol = IPPROTO_TCP;
-        hints.ai_flags = ipv6 ? AI_NUMERICHOST : 0;
-        if (const int error = ::getaddrinfo(host, nullptr, &hints, &resolved_); error != 0) {
-            resolved_ = nullptr;
-            return ipv6 ? kBadAddress : ResolverErrorNumber(error);
-        }
-        return 0;
-    }
-    const addrinfo* List() const { return resolved_ != nullptr ? resolved_ : &literal_; }
-
-  private:
-    addrinfo* resolved_ = nullptr;
-    addrinfo literal_{};
-    sockaddr_in literalAddress_{};
-};
-
 }  // namespace
 
 std::int32_t ConnectStream(const char* host, const char* service, SocketHandle* socket) {
@@ -158,7 +116,8 @@ std::int32_t ConnectStream(const char* host, const char* service, SocketHandle* 
     int fd = -1;
     {
         HostAddresses addresses;
-        if (const std::int32_t failure = addresses.Resolve(host); failure != 0) return failure;
+        if (const std::int32_t failure = addresses.Resolve(host, ResolverErrorNumber); failure != 0)
+            return failure;
         fd = ConnectToFirstOf(addresses.List(), port);
         if (fd < 0) return SocketErrorNumber(errno);
     }

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "platform/host_addresses.h"
 #include "platform/service_port.h"
 #include "platform/sockets.h"
 
@@ -13,8 +14,14 @@ namespace vkt::platform {
 
 namespace {
 
-constexpr std::int32_t kNoData = 11004;      // name valid, nothing associated with it
-constexpr std::int32_t kBadAddress = 10049;  // address not valid
+constexpr std::int32_t kNoData = 11004;  // name valid, nothing associated with it
+using detail::HostAddresses;
+using detail::kBadAddress;
+
+// getaddrinfo's failures are socket error numbers already (WSAHOST_NOT_FOUND, ...).
+std::int32_t ResolverError(int error) {
+    return error;
+}
 
 // Port of a TCP service name, else of a decimal port number (digits only, 1 to 65535, with
 // blanks before and after them allowed). A text that is neither gives 11004.
@@ -71,48 +78,6 @@ SOCKET ConnectToFirstOf(const addrinfo* list, std::uint16_t portNetworkOrder, st
     return INVALID_SOCKET;
 }
 
-// The addresses of a host: a dotted IPv4 address as given, or the resolver's list.
-class HostAddresses {
-  public:
-    HostAddresses() = default;
-    ~HostAddresses() {
-        if (resolved_ != nullptr) ::freeaddrinfo(resolved_);
-    }
-    HostAddresses(const HostAddresses&) = delete;
-    HostAddresses& operator=(const HostAddresses&) = delete;
-
-    // 0 or the failure's socket error number (the resolver's error codes are those numbers).
-    std::int32_t Resolve(const char* host) {
-        const bool ipv6 = std::strchr(host, ':') != nullptr;
-        if (!ipv6 && host[0] >= '0' && host[0] <= '9') {
-            literalAddress_.sin_family = AF_INET;
-            literalAddress_.sin_addr.s_addr = ::inet_addr(host);
-            if (literalAddress_.sin_addr.s_addr == INADDR_NONE) return kBadAddress;
-            literal_.ai_family = AF_INET;
-            literal_.ai_socktype = SOCK_STREAM;
-            literal_.ai_addr = reinterpret_cast<sockaddr*>(&literalAddress_);
-            literal_.ai_addrlen = sizeof literalAddress_;
-            return 0;
-        }
-        addrinfo hints{};
-        hints.ai_family = ipv6 ? AF_INET6 : AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_protocol = IPPROTO_TCP;
-        hints.ai_flags = ipv6 ? AI_NUMERICHOST : 0;
-        if (const int error = ::getaddrinfo(host, nullptr, &hints, &resolved_); error != 0) {
-            resolved_ = nullptr;
-            return ipv6 ? kBadAddress : error;
-        }
-        return 0;
-    }
-    const addrinfo* List() const { return resolved_ != nullptr ? resolved_ : &literal_; }
-
-  private:
-    addrinfo* resolved_ = nullptr;
-    addrinfo literal_{};
-    sockaddr_in literalAddress_{};
-};
-
 }  // namespace
 
 std::int32_t ConnectStream(const char* host, const char* service, SocketHandle* socket) {
@@ -123,7 +88,8 @@ std::int32_t ConnectStream(const char* host, const char* service, SocketHandle* 
     SOCKET fd = INVALID_SOCKET;
     {
         HostAddresses addresses;
-        if (const std::int32_t failure = addresses.Resolve(host); failure != 0) return failure;
+        if (const std::int32_t failure = addresses.Resolve(host, ResolverError); failure != 0)
+            return failure;
         fd = ConnectToFirstOf(addresses.List(), port, &error);
         if (fd == INVALID_SOCKET) return error;
     }

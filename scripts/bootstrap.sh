@@ -7,7 +7,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libssl-dev openssl
-    clang-format-14
+    clang-format-14 clang-14 libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n
     xvfb xauth fonts-dejavu-core
     scdoc dpkg-dev file man-db lintian desktop-file-utils systemd

@@ -67,6 +67,14 @@ class Connection {
     // enables notifications (unless kLater). 0 or a status code; a failure leaves no socket
     // behind. A new generation, no session bound.
     std::int32_t Connect(Watch watch = Watch::kAtOnce);
+    // Takes over fd, a stream socket already connected to a peer (a test's or a fuzzer's
+    // feeder), as Connect would have left it: a new generation, no session bound, no
+    // notifications (call EnableNotifications when wanted). The descriptor is used as it is:
+    // its blocking mode is kept, so a blocking one makes each receive wait for its bytes
+    // instead of pacing its retries. The connection owns fd from now on (Close closes it); a
+    // socket held before is closed first. Caller's thread, with no receive or send in
+    // progress, like Connect. 0, or 40053 for a negative descriptor (nothing taken over).
+    std::int32_t Adopt(int fd);
     // Stops notifications, shuts the socket down, waits for a receive in progress, closes the
     // socket, frees both frames and the message fields. A new generation, no session bound.
     void Close();

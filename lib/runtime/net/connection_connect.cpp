@@ -34,4 +34,14 @@ std::int32_t Connection::Connect(Watch watch) {
     return 0;
 }
 
+std::int32_t Connection::Adopt(int fd) {
+    if (fd < 0) return kInvalidParameter;
+    if (socket_ >= 0) Close();
+    // As in Connect: the generation before the socket is published.
+    NewGeneration();
+    socket_ = fd;
+    connected_ = 1;
+    return 0;
+}
+
 }  // namespace vkt::runtime

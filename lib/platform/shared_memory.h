@@ -45,7 +45,7 @@ class SharedMemory {
     void* view_ = nullptr;
     std::size_t size_ = 0;
     bool created_ = false;
-    std::uintptr_t handle_ = 0;  // the mapping's handle (Windows)
+    [[maybe_unused]] std::uintptr_t handle_ = 0;  // the mapping's handle (Windows)
     char name_[256] = {};
 };
 

@@ -35,8 +35,8 @@ class TableMutex {
     bool Initialised() const { return initialised_; }
 
   private:
-    SharedMemory memory_;        // Linux: the object holding the mutex
-    std::uintptr_t handle_ = 0;  // Windows: the mutex's handle
+    SharedMemory memory_;                         // Linux: the object holding the mutex
+    [[maybe_unused]] std::uintptr_t handle_ = 0;  // Windows: the mutex's handle
     bool initialised_ = false;
 };
 

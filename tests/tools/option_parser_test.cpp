@@ -11,7 +11,7 @@ namespace {
 
 enum { kPort, kField, kPlain, kQuiet, kVerbose };
 
-const std::vector<OptionSpec> kSpecs = {
+const std::vector<OptionDefinition> kDefinitions = {
     {"port", 0, true, kPort},      {"field", 0, true, kField},        {"plain", 0, false, kPlain},
     {"quiet", 'q', false, kQuiet}, {"verbose", 'v', false, kVerbose},
 };
@@ -21,7 +21,8 @@ bool Parse(std::vector<std::string> args, ParsedArguments* parsed, std::string* 
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    return ParseArguments(static_cast<int>(args.size()), argv.data(), kSpecs, parsed, message);
+    return ParseArguments(static_cast<int>(args.size()), argv.data(), kDefinitions, parsed,
+                          message);
 }
 
 // Every option as "ID=VALUE", in order, then the operands after "|".

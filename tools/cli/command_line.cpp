@@ -108,7 +108,7 @@ enum Option {
     kProgress,
 };
 
-const std::vector<tools::OptionSpec> kOptions = {
+const std::vector<tools::OptionDefinition> kOptions = {
     {"plain", 0, false, kPlain},
     {"field", 0, true, kField},
     {"to", 0, true, kTo},

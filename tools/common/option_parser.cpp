@@ -23,16 +23,18 @@ struct Table {
     std::string shortOptions = "-:";  // operands in order; ':' on a missing value
 };
 
-Table BuildTable(const std::vector<OptionSpec>& specs) {
+Table BuildTable(const std::vector<OptionDefinition>& definitions) {
     Table table;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        const OptionSpec& spec = specs[i];
-        const int code = spec.shortName != 0 ? spec.shortName : kLongBase + static_cast<int>(i);
-        table.longOptions.push_back(
-            {spec.name, spec.takesValue ? required_argument : no_argument, nullptr, code});
-        if (spec.shortName != 0) {
-            table.shortOptions += spec.shortName;
-            if (spec.takesValue) table.shortOptions += ':';
+    for (std::size_t i = 0; i < definitions.size(); ++i) {
+        const OptionDefinition& definition = definitions[i];
+        const int code =
+            definition.shortName != 0 ? definition.shortName : kLongBase + static_cast<int>(i);
+        table.longOptions.push_back({definition.name,
+                                     definition.takesValue ? required_argument : no_argument,
+                                     nullptr, code});
+        if (definition.shortName != 0) {
+            table.shortOptions += definition.shortName;
+            if (definition.takesValue) table.shortOptions += ':';
         }
     }
     table.longOptions.push_back({"help", no_argument, nullptr, kHelp});
@@ -42,10 +44,10 @@ Table BuildTable(const std::vector<OptionSpec>& specs) {
     return table;
 }
 
-const OptionSpec* SpecOf(const std::vector<OptionSpec>& specs, int code) {
-    if (code >= kLongBase) return &specs[static_cast<std::size_t>(code - kLongBase)];
-    for (const OptionSpec& spec : specs) {
-        if (spec.shortName != 0 && spec.shortName == code) return &spec;
+const OptionDefinition* DefinitionOf(const std::vector<OptionDefinition>& definitions, int code) {
+    if (code >= kLongBase) return &definitions[static_cast<std::size_t>(code - kLongBase)];
+    for (const OptionDefinition& definition : definitions) {
+        if (definition.shortName != 0 && definition.shortName == code) return &definition;
     }
     return nullptr;
 }
@@ -59,21 +61,22 @@ std::string Written(const char* argument) {
 }
 
 // The message for getopt_long's '?' or ':' on argument, the one just read.
-std::string Refusal(const std::vector<OptionSpec>& specs, int result, const char* argument) {
-    const OptionSpec* spec = optopt != 0 ? SpecOf(specs, optopt) : nullptr;
-    if (spec == nullptr) {
+std::string Refusal(const std::vector<OptionDefinition>& definitions, int result,
+                    const char* argument) {
+    const OptionDefinition* definition = optopt != 0 ? DefinitionOf(definitions, optopt) : nullptr;
+    if (definition == nullptr) {
         if (optopt != 0) return std::string("unknown option -") + static_cast<char>(optopt);
         return "unknown option " + Written(argument);
     }
-    const std::string name = std::string("--") + spec->name;
+    const std::string name = std::string("--") + definition->name;
     return result == ':' ? name + " needs a value" : name + " takes no value";
 }
 
 }  // namespace
 
-bool ParseArguments(int argc, char** argv, const std::vector<OptionSpec>& specs,
+bool ParseArguments(int argc, char** argv, const std::vector<OptionDefinition>& definitions,
                     ParsedArguments* parsed, std::string* message) {
-    const Table table = BuildTable(specs);
+    const Table table = BuildTable(definitions);
     opterr = 0;
     optind = 0;  // a fresh scan, also when called again
     for (;;) {
@@ -84,7 +87,7 @@ bool ParseArguments(int argc, char** argv, const std::vector<OptionSpec>& specs,
             parsed->operands.emplace_back(optarg);
         } else if (result == '?' || result == ':') {
             const int at = optind - 1 < 1 ? 1 : (optind - 1 >= argc ? argc - 1 : optind - 1);
-            *message = Refusal(specs, result, argv[at]);
+            *message = Refusal(definitions, result, argv[at]);
             return false;
         } else if (result == 'h' || result == kHelp) {
             parsed->help = true;
@@ -93,9 +96,9 @@ bool ParseArguments(int argc, char** argv, const std::vector<OptionSpec>& specs,
             parsed->version = true;
             return true;
         } else {
-            const OptionSpec* spec = SpecOf(specs, result);
-            parsed->options.push_back(
-                {spec->id, std::string("--") + spec->name, optarg != nullptr ? optarg : ""});
+            const OptionDefinition* definition = DefinitionOf(definitions, result);
+            parsed->options.push_back({definition->id, std::string("--") + definition->name,
+                                       optarg != nullptr ? optarg : ""});
         }
     }
     for (int i = optind; i < argc; ++i) parsed->operands.emplace_back(argv[i]);

@@ -10,7 +10,7 @@
 
 namespace vkt::tools {
 
-struct OptionSpec {
+struct OptionDefinition {
     const char* name;  // long name, without "--"
     char shortName;    // 0: none
     bool takesValue;
@@ -32,7 +32,7 @@ struct ParsedArguments {
 
 // false, with a one-line message ("unknown option --x", "--port needs a value"), on an option
 // the table does not hold, a missing value or a value given to an option that takes none.
-bool ParseArguments(int argc, char** argv, const std::vector<OptionSpec>& specs,
+bool ParseArguments(int argc, char** argv, const std::vector<OptionDefinition>& definitions,
                     ParsedArguments* parsed, std::string* message);
 
 // A whole decimal number from low to high into *value; false for anything else.

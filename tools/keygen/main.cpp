@@ -37,7 +37,7 @@ constexpr char kProgram[] = "vkt-keygen";
 
 enum Option { kBits, kOut, kPasswordFile, kForce, kCheck };
 
-const std::vector<vkt::tools::OptionSpec> kOptions = {
+const std::vector<vkt::tools::OptionDefinition> kOptions = {
     {"bits", 0, true, kBits},
     {"out", 0, true, kOut},
     {"password-file", 0, true, kPasswordFile},

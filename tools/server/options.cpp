@@ -74,7 +74,7 @@ enum Option {
     kLogFormat,
 };
 
-const std::vector<tools::OptionSpec> kOptions = {
+const std::vector<tools::OptionDefinition> kOptions = {
     {"listen", 0, true, kListen},
     {"port", 0, true, kPort},
     {"users", 0, true, kUsers},

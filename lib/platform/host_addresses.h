@@ -56,4 +56,21 @@ class HostAddresses {
     sockaddr_in literalAddress_{};
 };
 
+// Copies an IPv4 or IPv6 entry of the list into *address with the port put in, and returns its
+// length; 0 for an entry of any other family or too short, which the connect skips.
+inline int AddressWithPort(const addrinfo* entry, std::uint16_t portNetworkOrder,
+                           sockaddr_storage* address) {
+    if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in)) {
+        std::memcpy(address, entry->ai_addr, sizeof(sockaddr_in));
+        reinterpret_cast<sockaddr_in*>(address)->sin_port = portNetworkOrder;
+        return static_cast<int>(sizeof(sockaddr_in));
+    }
+    if (entry->ai_family == AF_INET6 && entry->ai_addrlen >= sizeof(sockaddr_in6)) {
+        std::memcpy(address, entry->ai_addr, sizeof(sockaddr_in6));
+        reinterpret_cast<sockaddr_in6*>(address)->sin6_port = portNetworkOrder;
+        return static_cast<int>(sizeof(sockaddr_in6));
+    }
+    return 0;
+}
+
 }  // namespace vkt::platform::detail

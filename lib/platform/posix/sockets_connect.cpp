@@ -22,6 +22,7 @@ namespace vkt::platform {
 namespace {
 
 constexpr std::int32_t kNoData = 11004;  // name valid, nothing associated with it
+using detail::AddressWithPort;
 using detail::HostAddresses;
 using detail::kBadAddress;
 
@@ -87,18 +88,9 @@ int ConnectToFirstOf(const addrinfo* list, std::uint16_t portNetworkOrder) {
     int lastError = EADDRNOTAVAIL;
     for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
         sockaddr_storage address{};
-        socklen_t size = 0;
-        if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in)) {
-            size = sizeof(sockaddr_in);
-            std::memcpy(&address, entry->ai_addr, size);
-            reinterpret_cast<sockaddr_in*>(&address)->sin_port = portNetworkOrder;
-        } else if (entry->ai_family == AF_INET6 && entry->ai_addrlen >= sizeof(sockaddr_in6)) {
-            size = sizeof(sockaddr_in6);
-            std::memcpy(&address, entry->ai_addr, size);
-            reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = portNetworkOrder;
-        } else {
-            continue;
-        }
+        const socklen_t size =
+            static_cast<socklen_t>(AddressWithPort(entry, portNetworkOrder, &address));
+        if (size == 0) continue;
         const int fd = OpenConnected(reinterpret_cast<const sockaddr*>(&address), size);
         if (fd >= 0) return fd;
         lastError = errno;

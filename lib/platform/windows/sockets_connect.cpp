@@ -15,6 +15,7 @@ namespace vkt::platform {
 namespace {
 
 constexpr std::int32_t kNoData = 11004;  // name valid, nothing associated with it
+using detail::AddressWithPort;
 using detail::HostAddresses;
 using detail::kBadAddress;
 
@@ -60,18 +61,8 @@ SOCKET ConnectToFirstOf(const addrinfo* list, std::uint16_t portNetworkOrder, st
     *error = kBadAddress;
     for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
         sockaddr_storage address{};
-        int size = 0;
-        if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in)) {
-            size = sizeof(sockaddr_in);
-            std::memcpy(&address, entry->ai_addr, size);
-            reinterpret_cast<sockaddr_in*>(&address)->sin_port = portNetworkOrder;
-        } else if (entry->ai_family == AF_INET6 && entry->ai_addrlen >= sizeof(sockaddr_in6)) {
-            size = sizeof(sockaddr_in6);
-            std::memcpy(&address, entry->ai_addr, size);
-            reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = portNetworkOrder;
-        } else {
-            continue;
-        }
+        const int size = AddressWithPort(entry, portNetworkOrder, &address);
+        if (size == 0) continue;
         const SOCKET fd = OpenConnected(reinterpret_cast<const sockaddr*>(&address), size, error);
         if (fd != INVALID_SOCKET) return fd;
     }

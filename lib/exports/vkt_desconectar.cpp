@@ -4,6 +4,6 @@
 #include "protocol/disconnect.h"
 #include "vkt32.h"
 
-extern "C" VKT_EXPORT int32_t VKTDesconectar(int32_t sesion) {
+extern "C" VKT_EXPORT int32_t VKT_CALL VKTDesconectar(int32_t sesion) {
     return vkt::protocol::DisconnectSession(sesion);
 }

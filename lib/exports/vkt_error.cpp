@@ -10,7 +10,7 @@ static_assert(std::endian::native == std::endian::little,
 
 // records must have room for 10 records (2,760 bytes). Null records or no list: 0, nothing
 // written; an empty list leaves the buffer untouched.
-extern "C" VKT_EXPORT int32_t VKTError(ErrorRecord* records) {
+extern "C" VKT_EXPORT int32_t VKT_CALL VKTError(ErrorRecord* records) {
     vkt::runtime::ErrorList* list = vkt::runtime::Process().errors;
     if (records == nullptr || list == nullptr) return 0;
     return static_cast<int32_t>(list->CopyOut(records));

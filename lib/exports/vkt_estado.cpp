@@ -9,7 +9,7 @@ static_assert(std::endian::native == std::endian::little,
               "StatusRecord is written in the machine's byte order and must be little-endian");
 
 // 0 with the record written, 1 when status is null or there is no status block.
-extern "C" VKT_EXPORT int32_t VKTEstado(StatusRecord* status) {
+extern "C" VKT_EXPORT int32_t VKT_CALL VKTEstado(StatusRecord* status) {
     const vkt::runtime::StatusBlock* block = vkt::runtime::Process().status;
     if (status == nullptr || block == nullptr) return 1;
     block->CopyOut(status);

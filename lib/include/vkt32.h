@@ -1,5 +1,5 @@
 /*
- * vkt32.h - the public interface of libVKT32.so.
+ * vkt32.h - the public interface of libVKT32.so (Linux) and VKT32.dll (Windows).
  *
  * Seven functions. Every one returns a signed 32-bit status code: 0 is success; network
  * failures read 110022 .. 111004 (1 followed by the socket error number), cryptographic
@@ -15,8 +15,12 @@
  *    single-byte Latin-1 (ISO-8859-1), zero-terminated; "at most 253 characters" means bytes.
  *    Key files hash the password's Latin-1 bytes, so convert typed passwords with Latin-1,
  *    never UTF-8.
- *  - file and directory names are in the file-system encoding (UTF-8 on Linux); "/" is the
- *    path separator.
+ *  - file and directory names are in the file-system encoding (UTF-8 on Linux, the ANSI code
+ *    page on Windows); "/" is the path separator, and on Windows "\" too.
+ *
+ * Calling convention: on 32-bit Windows every function is __stdcall (VKT_CALL), exported under
+ * its plain name (VKTConectar, not _VKTConectar@28), so a caller that declares the functions
+ * itself, or finds them with GetProcAddress, uses WINAPI pointers.
  *
  * Records are packed, little-endian, with the sizes and offsets checked below.
  */
@@ -30,10 +34,18 @@
 extern "C" {
 #endif
 
-#if defined(__GNUC__)
+#if defined(_WIN32)
+#define VKT_EXPORT /* the DLL's exports are those its .def file names */
+#elif defined(__GNUC__)
 #define VKT_EXPORT __attribute__((visibility("default")))
 #else
 #define VKT_EXPORT
+#endif
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define VKT_CALL __stdcall
+#else
+#define VKT_CALL /* the platform's one convention */
 #endif
 
 /* StatusRecord.activity. */
@@ -141,33 +153,33 @@ VKT_STATIC_ASSERT(offsetof(StatusRecord, activity) == 536, "StatusRecord.activit
 
 /* Opens a session. Texts 1..253 bytes; timeout in seconds (negative counts as 0); *sesion
  * receives the session id. 0: the request is on its way; the outcome shows in VKTEstado. */
-VKT_EXPORT int32_t VKTConectar(const char* servidor, const char* servicio, const char* usuario,
+VKT_EXPORT int32_t VKT_CALL VKTConectar(const char* servidor, const char* servicio, const char* usuario,
                                const char* password, const char* path, int32_t timeout,
                                int32_t* sesion);
 
 /* Checks a file and asks the server which additional information it needs. respuesta must
  * hold 2,048 bytes; *largo receives the answer's length. Waits up to 60 seconds. */
-VKT_EXPORT int32_t VKTVerificar(int32_t sesion, const char* archivo, int32_t tipo, char* respuesta,
+VKT_EXPORT int32_t VKT_CALL VKTVerificar(int32_t sesion, const char* archivo, int32_t tipo, char* respuesta,
                                 int32_t* largo);
 
 /* Sends a file, signed and sealed. tipo 1: formatted record file; otherwise plain. adicional:
  * largo bytes of additional text (0 or less: none; at most 2,048). */
-VKT_EXPORT int32_t VKTEnviar(int32_t sesion, const char* password, const char* archivo,
+VKT_EXPORT int32_t VKT_CALL VKTEnviar(int32_t sesion, const char* password, const char* archivo,
                              int32_t tipo, const char* adicional, int32_t largo);
 
 /* Requests a file into directorio (no final "/"), checked against the server's digest. */
-VKT_EXPORT int32_t VKTSolicitar(int32_t sesion, const char* password, const char* archivo,
+VKT_EXPORT int32_t VKT_CALL VKTSolicitar(int32_t sesion, const char* password, const char* archivo,
                                 const char* directorio);
 
 /* Ends the session. */
-VKT_EXPORT int32_t VKTDesconectar(int32_t sesion);
+VKT_EXPORT int32_t VKT_CALL VKTDesconectar(int32_t sesion);
 
 /* Copies the recorded failures, oldest first, into records (room for 10) and empties the
  * list; returns how many were written. */
-VKT_EXPORT int32_t VKTError(ErrorRecord* records);
+VKT_EXPORT int32_t VKT_CALL VKTError(ErrorRecord* records);
 
 /* Copies the status into *status; 0, or 1 when status is null. */
-VKT_EXPORT int32_t VKTEstado(StatusRecord* status);
+VKT_EXPORT int32_t VKT_CALL VKTEstado(StatusRecord* status);
 
 #ifdef __cplusplus
 }

@@ -1,12 +1,7 @@
 #include "rules/config_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-
 #include "rules/latin1.h"
+#include "rules/platform/whole_file.h"
 
 namespace vkt::rules {
 namespace {
@@ -22,18 +17,6 @@ std::string DecodeRecord(const std::string& bytes) {
 // [from, to) of text, trimmed.
 std::string FieldBetween(const std::string& text, std::size_t from, std::size_t to) {
     return TrimBlanks(text.substr(from, to - from));
-}
-
-// Writes all of bytes to fd; false with errno set when it cannot.
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote < 0) return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
 }
 
 }  // namespace
@@ -70,38 +53,14 @@ ConfigRead ParseConfigText(const std::string& bytes, const std::string& defaultK
 }
 
 int ReadConfigFile(const std::string& path, std::string* bytes) {
-    bytes->clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            const int number = errno;
-            close(fd);
-            return number;
-        }
-        if (got == 0) break;
-        bytes->append(buffer, static_cast<std::size_t>(got));
-    }
-    close(fd);
-    return 0;
+    return ReadWholeFile(path, bytes);
 }
 
 int WriteConfigFile(const std::string& path, const std::string& record) {
     std::string bytes;
     if (!Utf8ToLatin1(record, &bytes)) bytes = record;
     bytes.push_back('\n');
-    const std::string temporary = path + ".new-" + std::to_string(getpid());
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
-    int number = 0;
-    if (!WriteAll(fd, bytes) || fsync(fd) != 0) number = errno;
-    if (close(fd) != 0 && number == 0) number = errno;
-    if (number == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) number = errno;
-    if (number != 0) unlink(temporary.c_str());
-    return number;
+    return ReplaceWholeFile(path, bytes);
 }
 
 }  // namespace vkt::rules

@@ -71,7 +71,8 @@ int RunBatch(const std::vector<std::string>& lines, const CommandLine& base,
         bool allowed = false;
         const int status =
             RunLine(lines[i], i + 1, base, settings, library, session, password, &allowed);
-        if (InterruptSignal() != 0 && status == kExitOk) return session.EndForSignal();
+        if (InterruptReceived() != Interrupt::kNone && status == kExitOk)
+            return session.EndForSignal();
         if (status != kExitOk && (!allowed || EndsTheRun(status))) return status;
     }
     return kExitOk;

@@ -1,7 +1,7 @@
 // --timeout: a bound on the whole command. At the deadline the run is marked as timed out
-// (InterruptSignal() == SIGALRM), so the wait under way ends the session and vkt exits 4. A
-// main thread held inside a library call that waits on its own (VKTVerificar waits up to a
-// minute for the server's answer) cannot be reached that way: a short grace later the process
+// (InterruptReceived() == Interrupt::kTimedOut), so the wait under way ends the session and vkt
+// exits 4. A main thread held inside a library call that waits on its own (VKTVerificar waits up to
+// a minute for the server's answer) cannot be reached that way: a short grace later the process
 // ends itself with status 4. The library's unload cannot run then, as that call still uses the
 // library; the session slot of a process that is gone is free to the next one, and a part
 // file of a process that is gone is deleted by the next request into that folder.

@@ -1,5 +1,7 @@
 #include "cli/get_name.h"
 
+#include "rules/path_separators.h"
+
 namespace vkt::cli {
 
 bool CheckGetName(const CommandLine& line, std::string* message) {
@@ -15,13 +17,17 @@ bool CheckGetName(const CommandLine& line, std::string* message) {
 
 std::string DestinationFolder(const CommandLine& line) {
     std::string folder = line.to;
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (folder.size() > 1 && rules::IsPathSeparator(folder.back()) &&
+           !rules::IsRootFolder(folder)) {
+        folder.pop_back();
+    }
     return folder;
 }
 
 std::string ReceivedPath(const CommandLine& line) {
     const std::string folder = DestinationFolder(line);
-    return (folder == "/" ? "" : folder) + "/" + line.target;
+    if (rules::IsRootFolder(folder)) return folder + line.target;
+    return folder + rules::PathSeparator() + line.target;
 }
 
 }  // namespace vkt::cli

@@ -12,10 +12,11 @@ namespace vkt::cli {
 // "..". Checked before the library is loaded or the server reached.
 bool CheckGetName(const CommandLine& line, std::string* message);
 
-// Where get stores NAME: DIR/NAME, DIR without its trailing "/".
+// Where get stores NAME: DIR/NAME (DIR\NAME on Windows), DIR without its trailing separators.
 std::string ReceivedPath(const CommandLine& line);
 
-// DIR of get without its trailing "/" ("/" stays).
+// DIR of get without its trailing separators (rules/path_separators.h); a root folder ("/",
+// "C:\") stays.
 std::string DestinationFolder(const CommandLine& line);
 
 }  // namespace vkt::cli

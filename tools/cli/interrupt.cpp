@@ -1,45 +1,35 @@
 #include "cli/interrupt.h"
 
 #include <atomic>
-#include <csignal>
 
 #include "cli/exit_status.h"
 
 namespace vkt::cli {
 namespace {
 
-std::atomic<int> received{0};
-static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
-
-void Remember(int signal) {
-    received.store(signal);
-}
+std::atomic<Interrupt> received{Interrupt::kNone};
+static_assert(std::atomic<Interrupt>::is_always_lock_free, "set from a signal handler");
 
 }  // namespace
 
-void InstallInterruptHandlers() {
-    struct sigaction action {};
-    action.sa_handler = Remember;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-int InterruptSignal() {
+Interrupt InterruptReceived() {
     return received.load();
 }
 
+void NoteInterrupt(Interrupt what) {
+    received.store(what);
+}
+
 void NoteTimeUp() {
-    int none = 0;
-    received.compare_exchange_strong(none, SIGALRM);
+    Interrupt none = Interrupt::kNone;
+    received.compare_exchange_strong(none, Interrupt::kTimedOut);
 }
 
 int InterruptedStatus() {
     switch (received.load()) {
-        case SIGTERM:
+        case Interrupt::kTerminated:
             return kExitTerminated;
-        case SIGALRM:
+        case Interrupt::kTimedOut:
             return kExitTimedOut;
         default:
             return kExitInterrupted;

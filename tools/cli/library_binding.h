@@ -1,7 +1,6 @@
-// libVKT32.so, loaded by name at run time (never linked) and its seven functions looked up by
-// name. The file is VKT_LIBRARY (a full path) when that variable is set, else the SONAME
-// "libVKT32.so.1", then "libVKT32.so" (a build tree's), each found through the program's run
-// path and the usual search.
+// The library, loaded by name at run time (never linked) and its seven functions looked up by
+// name: libVKT32.so on Linux, VKT32.dll on Windows (platform/library_loader.h says where each
+// is looked for; VKT_LIBRARY, a full path, wins on both).
 #pragma once
 
 #include <string>

@@ -1,25 +1,15 @@
 #include "cli/operation_report.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
 #include "cli/error_report.h"
 #include "cli/exit_status.h"
 #include "cli/get_name.h"
 #include "cli/json_text.h"
+#include "cli/platform/file_size.h"
 #include "rules/latin1.h"
 
 namespace vkt::cli {
-namespace {
-
-std::int64_t SizeOf(const std::string& path) {
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0 ? static_cast<std::int64_t>(status.st_size) : 0;
-}
-
-}  // namespace
-
 void PrintOperationJson(const CommandLine& line, int status, double seconds,
                         const std::optional<std::string>& answer) {
     std::optional<std::string> local = line.target;
@@ -34,7 +24,7 @@ void PrintOperationJson(const CommandLine& line, int status, double seconds,
     object.Add("operation", line.command)
         .AddOrNull("local", local)
         .AddOrNull("remote", remote)
-        .Add("bytes", moved ? SizeOf(*local) : std::int64_t{0})
+        .Add("bytes", moved ? FileSizeOrZero(*local) : std::int64_t{0})
         .AddNumber("seconds", seconds)
         .Add("code", std::int64_t{status == kExitOk ? 0 : failure.code})
         .Add("text", status == kExitOk ? std::string() : failure.text)

@@ -1,9 +1,6 @@
 #include "cli/operation_wait.h"
 
-#include <sys/ioctl.h>
-#include <time.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +8,8 @@
 
 #include "cli/interrupt.h"
 #include "cli/output_level.h"
+#include "cli/platform/console.h"
+#include "cli/platform/pause.h"
 #include "cli/progress_line.h"
 
 namespace vkt::cli {
@@ -18,7 +17,7 @@ namespace {
 
 // VKTEstado only copies the status block out, so polling often costs little and the end of an
 // operation is seen within a few milliseconds.
-constexpr long kPollNanoseconds = 5L * 1000 * 1000;
+constexpr long kPollMilliseconds = 5;
 
 // What a step of the status record means in each operation; nullptr: not shown.
 const char* StageName(Activity activity, std::uint32_t step) {
@@ -80,15 +79,13 @@ bool ShowsBytes(Activity activity, std::uint32_t step) {
 }
 
 double Now() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration<double>(now).count();
 }
 
 // The terminal's width in columns: the window size of standard error, else $COLUMNS, else 80.
 std::size_t TerminalWidth() {
-    winsize size{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (const std::size_t columns = TerminalColumns(); columns > 0) return columns;
     const char* columns = std::getenv("COLUMNS");
     if (columns != nullptr) {
         char* end = nullptr;
@@ -109,7 +106,8 @@ class ProgressLine {
         const ProgressMode mode = CurrentProgressMode();
         shown_ = mode != ProgressMode::kNever;
         inPlace_ = mode == ProgressMode::kAlways ||
-                   (mode == ProgressMode::kAuto && isatty(STDERR_FILENO) == 1);
+                   (mode == ProgressMode::kAuto && StandardErrorIsTerminal());
+        erases_ = inPlace_ && EnableLineErase();
     }
     // The line is finished, so what follows starts on a fresh one.
     ~ProgressLine() {
@@ -141,7 +139,12 @@ class ProgressLine {
             const std::string text =
                 FormatProgressLine(TerminalWidth(), stage, done, total, now - stageStart_);
             if (text == last_) return;
-            std::fprintf(stderr, "\r%s\033[K", text.c_str());
+            if (erases_) {
+                std::fprintf(stderr, "\r%s\033[K", text.c_str());
+            } else {  // blanks over what the longer last line left
+                const std::size_t pad = last_.size() > text.size() ? last_.size() - text.size() : 0;
+                std::fprintf(stderr, "\r%s%*s", text.c_str(), static_cast<int>(pad), "");
+            }
             last_ = text;
         } else {
             if (!schedule_.Due(status.step, done, total, now)) return;
@@ -156,6 +159,7 @@ class ProgressLine {
     Activity activity_;
     bool shown_ = true;
     bool inPlace_ = false;
+    bool erases_ = false;  // the terminal takes "\033[K"
     bool stepShown_ = false;
     std::uint32_t lastStep_ = 0;
     double stageStart_ = 0;
@@ -171,7 +175,7 @@ WaitResult WaitForOperation(const Library& library, Activity activity, int bound
     StatusRecord last{};
     double lastChange = Now();
     for (bool first = true;; first = false) {
-        if (InterruptSignal() != 0) return WaitResult::kInterrupted;
+        if (InterruptReceived() != Interrupt::kNone) return WaitResult::kInterrupted;
         StatusRecord status{};
         if (library.estado(&status) == VKT_STATUS_OK) {
             if (status.activity == VKT_ACTIVITY_IDLE) return WaitResult::kEnded;
@@ -184,8 +188,7 @@ WaitResult WaitForOperation(const Library& library, Activity activity, int bound
             progress.Show(status);
         }
         if (Now() - lastChange > boundSeconds) return WaitResult::kStalled;
-        const timespec pause{0, kPollNanoseconds};
-        nanosleep(&pause, nullptr);
+        PauseMilliseconds(kPollMilliseconds);
     }
 }
 

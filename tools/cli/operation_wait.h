@@ -12,7 +12,7 @@ enum class WaitResult {
     kEnded,        // activity 0: the operation ended well
     kFailed,       // activity 1: the library recorded why
     kStalled,      // the status did not change for the whole bound
-    kInterrupted,  // SIGINT or SIGTERM arrived
+    kInterrupted,  // an interrupt or termination request arrived (interrupt.h)
 };
 
 // Polls until the activity leaves 2. The bound counts from the last change of step or bytes,

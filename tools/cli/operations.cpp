@@ -103,7 +103,7 @@ int Send(const Library& library, Session& session, const CommandLine& line,
          const std::vector<GivenValue>& given, const SecretText& password) {
     std::string answer;
     const std::int32_t verified = AskServer(library, session, line, &answer);
-    if (InterruptSignal() != 0) return session.EndForSignal();
+    if (InterruptReceived() != Interrupt::kNone) return session.EndForSignal();
     std::string additional;
     if (verified == VKT_STATUS_OK) {
         const int built = BuildAdditionalText(answer, given, &additional);
@@ -148,7 +148,7 @@ int Verify(const Library& library, Session& session, const CommandLine& line,
            std::optional<std::string>* answer) {
     std::string received;
     const std::int32_t verified = AskServer(library, session, line, &received);
-    if (InterruptSignal() != 0) return session.EndForSignal();
+    if (InterruptReceived() != Interrupt::kNone) return session.EndForSignal();
     if (verified == VKT_STATUS_NO_INFORMATION_NEEDED) {
         DiscardErrors(library);
         if (!Quiet()) {

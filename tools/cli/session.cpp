@@ -1,14 +1,13 @@
 #include "cli/session.h"
 
-#include <time.h>
-
-#include <csignal>
+#include <chrono>
 #include <cstdio>
 
 #include "cli/deadline.h"
 #include "cli/error_report.h"
 #include "cli/exit_status.h"
 #include "cli/interrupt.h"
+#include "cli/platform/pause.h"
 #include "rules/latin1.h"
 
 namespace vkt::cli {
@@ -21,14 +20,8 @@ constexpr long kFirstPauseMs = 200;
 constexpr long kLongestPauseMs = 1000;
 
 long NowMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000L + now.tv_nsec / 1000000L;
-}
-
-void PauseMs(long milliseconds) {
-    const timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
-    nanosleep(&pause, nullptr);  // a signal ends it early
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 }  // namespace
@@ -57,8 +50,8 @@ int Session::Open(const ConnectSettings& settings, const SecretText& password,
             return ReportFailure(library_, connectContext_, result);
         }
         DiscardErrors();
-        PauseMs(pause);
-        if (InterruptSignal() != 0) return EndForSignal();
+        PauseMilliseconds(pause);
+        if (InterruptReceived() != Interrupt::kNone) return EndForSignal();
         pause = pause * 2 < kLongestPauseMs ? pause * 2 : kLongestPauseMs;
     }
     const std::string operation = context_;
@@ -87,7 +80,7 @@ int Session::Wait(Activity activity) {
 }
 
 int Session::EndForSignal() {
-    if (InterruptSignal() == SIGALRM) {
+    if (InterruptReceived() == Interrupt::kTimedOut) {
         PrintTimedOut();
     } else {
         std::fprintf(stderr, "vkt: %s: interrupted; closing the session\n", context_.c_str());

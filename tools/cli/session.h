@@ -47,7 +47,7 @@ class Session {
     // printed; on an interrupt or a stall the session is abandoned.
     int Wait(Activity activity);
 
-    // For a run that InterruptSignal() ends: says so, abandons the session and returns the
+    // For a run that InterruptReceived() ends: says so, abandons the session and returns the
     // exit status (interrupt.h).
     int EndForSignal();
 

@@ -1,7 +1,8 @@
 // Where the tools take the private-key password from, in this order: the first line of
 // --password-file FILE (its newline stripped), the variable VKT_PASSWORD, or a prompt without
-// echo when standard input is a terminal. A SIGINT or SIGTERM during the prompt restores the
-// terminal and is then handed to the handler the program had before.
+// echo when standard input is a terminal (a console on Windows). An interrupt during the
+// prompt restores the terminal and is then handed to the handler the program had before
+// (platform/password_input.h).
 #pragma once
 
 #include <optional>
@@ -21,7 +22,7 @@ enum class PasswordResult {
     kRead,
     kNoSource,     // no file, no variable and no terminal: a usage error
     kFailed,       // the file cannot be read, the copies differ, or the text is unfit
-    kInterrupted,  // a signal arrived during the prompt
+    kInterrupted,  // an interrupt arrived during the prompt
 };
 
 // The password as Latin-1 bytes: valid UTF-8 is converted, other text is taken as Latin-1

@@ -2,15 +2,15 @@
 // are wiped when it goes.
 #pragma once
 
-#include <string.h>
-
 #include <string>
+
+#include "common/platform/wipe_memory.h"
 
 namespace vkt::tools {
 
 inline void WipeText(std::string* text) {
     text->resize(text->capacity());
-    explicit_bzero(text->data(), text->size());
+    WipeMemory(text->data(), text->size());
     text->clear();
 }
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine: wine-run.sh PROGRAM.exe [ARGUMENTS...]
+# wine-run.sh --can-run PROGRAM.exe: 0 when this machine can run it, else 77, without running it.
 #
 # CTest runs every cross-built test through this script (the toolchain's emulator). The loader
 # follows the program's machine: wine64 for x86-64 programs, the 32-bit wine for i386 ones.
@@ -18,7 +19,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 unset DISPLAY  # no window ever opens; a test never waits for an X server
 
-program=${1:?usage: wine-run.sh PROGRAM.exe [ARGUMENTS...]}
+probe=false
+if [[ ${1:-} == --can-run ]]; then
+    probe=true
+    shift
+fi
+program=${1:?usage: wine-run.sh [--can-run] PROGRAM.exe [ARGUMENTS...]}
 loaders=/usr/lib/wine
 if [[ ! -x $loaders/wine64 ]]; then
     echo "wine-run.sh: Wine is not installed (scripts/bootstrap.sh installs it)" >&2
@@ -45,6 +51,8 @@ case $(pe_machine "$program") in
         exit 126
         ;;
 esac
+
+$probe && exit 0
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 (

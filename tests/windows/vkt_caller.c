@@ -9,7 +9,7 @@
  *   vkt_caller session SERVER PORT USER PASSWORD KEYDIR FILE NAME DIR
  *       connect, verify FILE (plain), send FILE, request NAME into DIR, disconnect.
  *   vkt_caller hold SERVER PORT USER PASSWORD KEYDIR READY RELEASE
- *       connect, create the file READY, wait (at most 120 s) until the file RELEASE exists,
+ *       connect, create the file READY, wait (at most 600 s) until the file RELEASE exists,
  *       disconnect.
  *   vkt_caller refused SERVER PORT USER PASSWORD KEYDIR
  *       VKTConectar while another process holds the session: must return 40033.
@@ -34,6 +34,9 @@ typedef int32_t(WINAPI* SolicitarFn)(int32_t, const char*, const char*, const ch
 typedef int32_t(WINAPI* DesconectarFn)(int32_t);
 typedef int32_t(WINAPI* ErrorFn)(ErrorRecord*);
 typedef int32_t(WINAPI* EstadoFn)(StatusRecord*);
+/* GetProcAddress's result passes through the generic function pointer type on its way to each
+ * signature: the cast states the function's type, as a caller's header would. */
+typedef void (*GenericFn)(void);
 
 static struct {
     ConectarFn conectar;
@@ -102,13 +105,13 @@ static int LoadVkt(void) {
         printf("FAILED: LoadLibraryA: error %lu\n", (unsigned long)GetLastError());
         return 0;
     }
-    vkt.conectar = (ConectarFn)Find(dll, "VKTConectar");
-    vkt.verificar = (VerificarFn)Find(dll, "VKTVerificar");
-    vkt.enviar = (EnviarFn)Find(dll, "VKTEnviar");
-    vkt.solicitar = (SolicitarFn)Find(dll, "VKTSolicitar");
-    vkt.desconectar = (DesconectarFn)Find(dll, "VKTDesconectar");
-    vkt.error = (ErrorFn)Find(dll, "VKTError");
-    vkt.estado = (EstadoFn)Find(dll, "VKTEstado");
+    vkt.conectar = (ConectarFn)(GenericFn)Find(dll, "VKTConectar");
+    vkt.verificar = (VerificarFn)(GenericFn)Find(dll, "VKTVerificar");
+    vkt.enviar = (EnviarFn)(GenericFn)Find(dll, "VKTEnviar");
+    vkt.solicitar = (SolicitarFn)(GenericFn)Find(dll, "VKTSolicitar");
+    vkt.desconectar = (DesconectarFn)(GenericFn)Find(dll, "VKTDesconectar");
+    vkt.error = (ErrorFn)(GenericFn)Find(dll, "VKTError");
+    vkt.estado = (EstadoFn)(GenericFn)Find(dll, "VKTEstado");
     Check(GetProcAddress(dll, "VKTConectar@28") == NULL &&
               GetProcAddress(dll, "_VKTConectar@28") == NULL,
           "no decorated name is exported");
@@ -212,7 +215,7 @@ static void TestHold(char** a) {
     if (!Connect(a, &session)) return;
     CreateMarker(a[5]);
     int released = 0;
-    for (int i = 0; i < 1200 && !released; ++i) {
+    for (int i = 0; i < 6000 && !released; ++i) {
         released = GetFileAttributesA(a[6]) != INVALID_FILE_ATTRIBUTES;
         if (!released) Sleep(100);
     }

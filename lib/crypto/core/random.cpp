@@ -18,12 +18,11 @@
 
 #include "crypto/core/alloc.h"
 #include "crypto/core/layer.h"
+#include "crypto/core/wide.h"
 #include "crypto/crypto.h"
 
 namespace vkt::crypto {
 namespace {
-
-__extension__ typedef unsigned __int128 u128;
 
 constexpr u128 kP = (static_cast<u128>(1) << 107) - 1;
 constexpr std::int32_t kDefaultSeed = 7157891;

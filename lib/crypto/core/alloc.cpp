@@ -5,12 +5,15 @@
 #include <cstring>
 #include <new>
 
+#include "platform/secure_wipe.h"
+
 namespace vkt::crypto {
 namespace {
 
 // Header in front of every block: the usable size, padded to keep the caller's bytes aligned
-// for any type.
-struct alignas(std::max_align_t) BlockHeader {
+// for any type. At least 16 bytes: 32-bit Windows aligns max_align_t (and its heap blocks) to 8
+// only, and the header stays the same 16 bytes there as on the 64-bit targets.
+struct alignas(std::max_align_t) alignas(16) BlockHeader {
     std::size_t usable;
 };
 constexpr std::size_t kHeader = sizeof(BlockHeader);
@@ -30,7 +33,7 @@ BlockHeader* HeaderOf(const void* block) {
 }  // namespace
 
 void CryptoWipe(void* memory, std::size_t size) {
-    if (memory != nullptr && size != 0) explicit_bzero(memory, size);
+    if (memory != nullptr && size != 0) platform::SecureWipe(memory, size);
 }
 
 void* CryptoAlloc(std::size_t size) {

@@ -7,13 +7,12 @@
 // lock is recursive because operations call one another (opening an envelope creates a key).
 #include "crypto/core/layer.h"
 
-#include <pthread.h>
-
 #include <cstdint>
 #include <mutex>
 
 #include "crypto/core/alloc.h"
 #include "crypto/core/random.h"
+#include "platform/fork_hook.h"
 
 namespace vkt::crypto {
 namespace {
@@ -52,7 +51,7 @@ void StartUp() {
     }
     table = static_cast<HandleEntry*>(CryptoAlloc(sizeof(HandleEntry) * kEntries));
     startState = kStarted;  // before seeding: seeding itself runs layer operations
-    pthread_atfork(nullptr, nullptr, MarkChildForReseed);
+    platform::RunInChildAfterFork(MarkChildForReseed);
     RandomSeedFromSystem();
 }
 

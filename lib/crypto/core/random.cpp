@@ -5,25 +5,22 @@
 // The state is kept below P in one 128-bit word; the product of two such numbers is reduced
 // with the Mersenne identity 2^107 = 1 (mod P). A state of 0 would stay 0 for ever, so every
 // way of setting the state maps 0 to a non-zero value. At start-up the state is drawn from
-// getrandom() mixed with the clocks; rstarts() gives tests a repeatable sequence.
+// the system's generator mixed with the clocks; rstarts() gives tests a repeatable sequence.
 #include "crypto/core/random.h"
 
-#include <sys/random.h>
-#include <time.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
 
 #include "crypto/core/alloc.h"
 #include "crypto/core/layer.h"
+#include "crypto/core/wide.h"
 #include "crypto/crypto.h"
+#include "platform/clock_sample.h"
+#include "platform/system_random.h"
 
 namespace vkt::crypto {
 namespace {
-
-__extension__ typedef unsigned __int128 u128;
 
 constexpr u128 kP = (static_cast<u128>(1) << 107) - 1;
 constexpr std::int32_t kDefaultSeed = 7157891;
@@ -91,25 +88,16 @@ std::uint32_t Draw(std::uint32_t bound) {
 
 void RandomSeedFromSystem() {
     unsigned char entropy[16] = {};
-    std::size_t got = 0;
-    while (got < sizeof entropy) {
-        ssize_t n = getrandom(entropy + got, sizeof entropy - got, 0);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;  // no entropy source: the clocks below still give a seed
-        }
-        got += static_cast<std::size_t>(n);
-    }
+    // Without an entropy source the clocks below still give a seed.
+    platform::FillSystemRandom(entropy, sizeof entropy);
     u128 value = 0;
     std::memcpy(&value, entropy, sizeof value);
-    timespec real{}, mono{};
-    clock_gettime(CLOCK_REALTIME, &real);
-    clock_gettime(CLOCK_MONOTONIC, &mono);
-    const u128 clocks = (static_cast<u128>(static_cast<std::uint64_t>(real.tv_sec) ^ 17u) << 64) ^
-                        static_cast<std::uint64_t>(real.tv_nsec) ^
-                        (static_cast<std::uint64_t>(mono.tv_nsec) << 32) ^
-                        static_cast<std::uint64_t>(mono.tv_sec) ^
-                        static_cast<std::uint64_t>(std::clock());
+    const platform::ClockSample now = platform::SampleClocks();
+    const u128 clocks =
+        (static_cast<u128>(static_cast<std::uint64_t>(now.realSeconds) ^ 17u) << 64) ^
+        static_cast<std::uint64_t>(now.realNanoseconds) ^
+        (static_cast<std::uint64_t>(now.monotonicNanoseconds) << 32) ^
+        static_cast<std::uint64_t>(now.monotonicSeconds) ^ static_cast<std::uint64_t>(std::clock());
     value ^= clocks;
     SetState(value);
     CryptoWipe(entropy, sizeof entropy);

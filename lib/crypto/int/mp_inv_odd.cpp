@@ -24,14 +24,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "crypto/core/wide.h"
 #include "crypto/int/mp_internal.h"
 #include "crypto/int/mp_inv.h"
 
 namespace vkt::crypto::mp::detail {
 namespace {
 
-__extension__ typedef __int128 i128;
-__extension__ typedef unsigned __int128 u128;
 using i64 = std::int64_t;
 using u64 = std::uint64_t;
 

@@ -8,12 +8,12 @@
 
 #include <cstdint>
 
+#include "crypto/core/wide.h"
 #include "crypto/int/mp_internal.h"
 
 namespace vkt::crypto::mp::detail {
 
 using u64 = std::uint64_t;
-__extension__ typedef unsigned __int128 u128;
 
 // r = a b R^-1 mod m (a, b < m). r may be a or b. work holds 2n words for sizes without a
 // fixed-size kernel.

@@ -2,11 +2,13 @@
 
 #include <ctime>
 
+#include "platform/local_time.h"
+
 namespace vkt::runtime {
 
 namespace {
 
-// Two decimal digits of a field that localtime_r keeps within 0..60.
+// Two decimal digits of a field that the local time keeps within 0..60.
 void TwoDigits(char* out, int value) {
     const unsigned field = static_cast<unsigned>(value) % 100;
     out[0] = static_cast<char>('0' + field / 10);
@@ -18,7 +20,7 @@ void TwoDigits(char* out, int value) {
 void FormatTimeOfDay(char (&out)[9]) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    if (now == static_cast<std::time_t>(-1) || localtime_r(&now, &local) == nullptr) {
+    if (now == static_cast<std::time_t>(-1) || !platform::LocalTime(now, &local)) {
         local = std::tm{};
     }
     TwoDigits(out, local.tm_hour);

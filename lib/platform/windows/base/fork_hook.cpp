@@ -1,0 +1,7 @@
+#include "platform/fork_hook.h"
+
+namespace vkt::platform {
+
+void RunInChildAfterFork(void (*)()) {}
+
+}  // namespace vkt::platform

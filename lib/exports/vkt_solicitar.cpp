@@ -6,6 +6,6 @@
 #include "vkt32.h"
 
 extern "C" VKT_EXPORT int32_t VKT_CALL VKTSolicitar(int32_t sesion, const char* password,
-                                           const char* archivo, const char* directorio) {
+                                                    const char* archivo, const char* directorio) {
     return vkt::protocol::RequestFile(sesion, password, archivo, directorio);
 }

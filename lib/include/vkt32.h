@@ -153,23 +153,23 @@ VKT_STATIC_ASSERT(offsetof(StatusRecord, activity) == 536, "StatusRecord.activit
 
 /* Opens a session. Texts 1..253 bytes; timeout in seconds (negative counts as 0); *sesion
  * receives the session id. 0: the request is on its way; the outcome shows in VKTEstado. */
-VKT_EXPORT int32_t VKT_CALL VKTConectar(const char* servidor, const char* servicio, const char* usuario,
-                               const char* password, const char* path, int32_t timeout,
-                               int32_t* sesion);
+VKT_EXPORT int32_t VKT_CALL VKTConectar(const char* servidor, const char* servicio,
+                                        const char* usuario, const char* password, const char* path,
+                                        int32_t timeout, int32_t* sesion);
 
 /* Checks a file and asks the server which additional information it needs. respuesta must
  * hold 2,048 bytes; *largo receives the answer's length. Waits up to 60 seconds. */
-VKT_EXPORT int32_t VKT_CALL VKTVerificar(int32_t sesion, const char* archivo, int32_t tipo, char* respuesta,
-                                int32_t* largo);
+VKT_EXPORT int32_t VKT_CALL VKTVerificar(int32_t sesion, const char* archivo, int32_t tipo,
+                                         char* respuesta, int32_t* largo);
 
 /* Sends a file, signed and sealed. tipo 1: formatted record file; otherwise plain. adicional:
  * largo bytes of additional text (0 or less: none; at most 2,048). */
 VKT_EXPORT int32_t VKT_CALL VKTEnviar(int32_t sesion, const char* password, const char* archivo,
-                             int32_t tipo, const char* adicional, int32_t largo);
+                                      int32_t tipo, const char* adicional, int32_t largo);
 
 /* Requests a file into directorio (no final "/"), checked against the server's digest. */
 VKT_EXPORT int32_t VKT_CALL VKTSolicitar(int32_t sesion, const char* password, const char* archivo,
-                                const char* directorio);
+                                         const char* directorio);
 
 /* Ends the session. */
 VKT_EXPORT int32_t VKT_CALL VKTDesconectar(int32_t sesion);

@@ -6,7 +6,7 @@ set -euo pipefail
 objdump=$1 dll=$2
 
 dump=$("$objdump" -p "$dll")
-exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\s*\[/ {print $NF; next} on {exit}' <<<"$dump" | sort)
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^[ \t]*\[/ {print $NF; next} on {exit}' <<<"$dump" | sort)
 expected=$(printf '%s\n' VKTConectar VKTDesconectar VKTEnviar VKTError VKTEstado VKTSolicitar VKTVerificar)
 if [[ $exports != "$expected" ]]; then
     echo "check_exports: the export table is not the seven functions:" >&2

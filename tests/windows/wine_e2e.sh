@@ -86,7 +86,7 @@ fi
 step "vkt_caller.exe: the seven functions through __stdcall pointers"
 on_wine "$caller" session 127.0.0.1 "$port" DEMO "$password" "$work/keys" "$work/datos.bin" \
     informe.txt "$work/received2" || fail "vkt_caller session"
-cmp -s "$work/inbox/DEMO/datos.bin" "$work/datos.bin" || fail "the server's datos.bin differs"
+cmp -s "$work/inbox/DEMO/datos" "$work/datos.bin" || fail "the server's datos differs"
 cmp -s "$work/received2/informe.txt" "$work/outbox/DEMO/informe.txt" || fail "informe.txt differs"
 
 step "two Wine processes, one session table"

@@ -241,17 +241,26 @@ void MontSqrUnrolled(u64* r, const u64* a, const u64* m, u64 m0inv, int, u64*) {
     SubtractIfAbove(r, t, c1, m, N);
 }
 
+// The fully unrolled kernels need the compiler's own 128-bit words: made of the portable pair
+// (32-bit targets), their straight-line code takes the compiler many minutes to build and runs
+// no faster than the loops, which those targets use at every size.
+#if defined(__SIZEOF_INT128__) && !defined(VKT_PORTABLE_WIDE)
+#define VKT_UNROLLED(kernel, n, kMulx) kernel##Unrolled<n, kMulx>
+#else
+#define VKT_UNROLLED(kernel, n, kMulx) kernel<n, kMulx>
+#endif
+
 template <bool kMulx>
 MontKernels SelectFor(int n) {
     switch (n) {
         case 8:
-            return {&MontMulUnrolled<8, kMulx>, &MontSqrUnrolled<8, kMulx>};
+            return {&VKT_UNROLLED(MontMul, 8, kMulx), &VKT_UNROLLED(MontSqr, 8, kMulx)};
         case 16:
-            return {&MontMulUnrolled<16, kMulx>, &MontSqrUnrolled<16, kMulx>};
+            return {&VKT_UNROLLED(MontMul, 16, kMulx), &VKT_UNROLLED(MontSqr, 16, kMulx)};
         case 24:
             return {&MontMul<24, kMulx>, &MontSqr<24, kMulx>};
         case 32:
-            return {&MontMulUnrolled<32, kMulx>, &MontSqrUnrolled<32, kMulx>};
+            return {&VKT_UNROLLED(MontMul, 32, kMulx), &VKT_UNROLLED(MontSqr, 32, kMulx)};
         case 48:
             return {&MontMul<48, kMulx>, &MontSqr<48, kMulx>};
         case 64:
@@ -260,6 +269,8 @@ MontKernels SelectFor(int n) {
             return {&MontMul<0, kMulx>, &MontSqr<0, kMulx>};
     }
 }
+
+#undef VKT_UNROLLED
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/local_time.h"
 #include "runtime/status/catalogue.h"
 #include "runtime/status/status_code.h"
 
@@ -49,7 +50,7 @@ TEST(ErrorList, CopyOutWritesWholeRecordsAndEmpties) {
     char before[9];
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
+    ASSERT_TRUE(platform::LocalTime(now, &local));
     std::strftime(before, sizeof before, "%H:%M:%S", &local);
     ASSERT_TRUE(list.Add(ComposeStatus(10054, kSourceNetwork)));
     ASSERT_TRUE(list.Add(40060));

@@ -57,6 +57,13 @@ $probe && exit 0
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
     flock 9
+    # A prefix made while 32-bit programs could not start lacks its 32-bit system folder: it
+    # is made again.
+    if [[ $loader == "$loaders/wine" && -f $WINEPREFIX/system.reg &&
+          ! -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]]; then
+        wineserver --kill > /dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+    fi
     if [[ ! -f $WINEPREFIX/system.reg ]]; then
         "$loaders/wine64" wineboot --init > /dev/null 2>&1 || true
         wineserver --wait || true

@@ -63,6 +63,8 @@ static void Check(int condition, const char* what) {
 
 /* A buffer of `size` bytes for the DLL to write, with kGuard bytes of kGuardByte on each side. */
 enum { kGuard = 64, kGuardByte = 0xA5 };
+/* VKTConectar's time-out, long enough for a 32-bit Wine under emulation. */
+enum { kConnectSeconds = 300 };
 
 typedef struct {
     unsigned char* block;
@@ -145,10 +147,11 @@ static int32_t DrainErrors(void) {
     return count;
 }
 
-/* Polls VKTEstado until no operation runs (at most 60 s); true when the last one ended well. */
+/* Polls VKTEstado until no operation runs (at most 600 s: a 32-bit Wine may run under
+ * emulation); true when the last one ended well. */
 static int WaitForEnd(const char* what) {
     StatusRecord status;
-    for (int i = 0; i < 600; ++i) {
+    for (int i = 0; i < 6000; ++i) {
         status = Status();
         if (status.activity != VKT_ACTIVITY_RUNNING) break;
         Sleep(100);
@@ -168,7 +171,7 @@ static void TestRecords(void) {
 }
 
 static int Connect(char** a, int32_t* session) {
-    const int32_t code = vkt.conectar(a[0], a[1], a[2], a[3], a[4], 30, session);
+    const int32_t code = vkt.conectar(a[0], a[1], a[2], a[3], a[4], kConnectSeconds, session);
     if (code != 0) printf("  VKTConectar returned %ld\n", (long)code);
     Check(code == 0, "VKTConectar returns 0");
     return code == 0 && WaitForEnd("the session opens");
@@ -230,7 +233,7 @@ static void TestHold(char** a) {
 /* a: SERVER PORT USER PASSWORD KEYDIR */
 static void TestRefused(char** a) {
     int32_t session = -1;
-    const int32_t code = vkt.conectar(a[0], a[1], a[2], a[3], a[4], 30, &session);
+    const int32_t code = vkt.conectar(a[0], a[1], a[2], a[3], a[4], kConnectSeconds, &session);
     printf("  VKTConectar returned %ld\n", (long)code);
     Check(code == 40033, "a second process's VKTConectar returns 40033");
     Check(DrainErrors() == 1, "one failure is recorded");

@@ -11,6 +11,8 @@
 #  3. Two Wine processes share the session table: while one holds a session, a second
 #     process's VKTConectar gets 40033; once the first has disconnected, a new one connects.
 # "caller" runs 2 and 3 only (the 32-bit build, where Wine may run under emulation).
+# The time-outs are long: under emulation a 32-bit program needs seconds for what takes
+# milliseconds natively.
 # The server's key pair comes from the Linux vkt-keygen. Any failure ends it with status 1;
 # the server is stopped on every way out.
 set -euo pipefail
@@ -70,8 +72,8 @@ printf '%s' "$body" >"$work/nomina.body"
 
 start_vkt_server "$tools/server/vkt-server" "$work/server.out" "$work/server.log" \
     --users "$work/users" --inbox "$work/inbox" --outbox "$work/outbox" \
-    --answers "$work/answers" || fail "vkt-server did not start"
-printf '127.0.0.1,%s,30,DEMO,%s\n' "$port" "$work/keys" >"$VKT_HOME/VKT32.cnf"
+    --answers "$work/answers" --handshake-timeout 600 || fail "vkt-server did not start"
+printf '127.0.0.1,%s,300,DEMO,%s\n' "$port" "$work/keys" >"$VKT_HOME/VKT32.cnf"
 
 if [[ $scope == all ]]; then
 step "vkt.exe verify, send and get"
